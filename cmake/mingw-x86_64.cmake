@@ -1,0 +1,4 @@
+# 64-bit Windows: a 64-bit terminal, and the Windows test suite under Wine.
+set(OV_MINGW_TRIPLET x86_64-w64-mingw32)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -1,0 +1,22 @@
+// The DLL entry function.
+#include <windows.h>
+
+#include "service-client/library.h"
+
+BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID /*reserved*/) {
+  switch (reason) {
+    case DLL_PROCESS_ATTACH:
+      try {
+        AttachLibrary();
+      } catch (...) {
+        // The load is never vetoed: the exports report their failure values instead.
+      }
+      break;
+    case DLL_PROCESS_DETACH:
+      DetachLibrary();
+      break;
+    default:
+      break;
+  }
+  return TRUE;
+}

@@ -1,0 +1,74 @@
+#pragma once
+// The frame that every export of the library follows.
+//
+// An export converts the caller's 8-bit texts (ScriptText, ScriptTextToUtf16), forms its trace
+// text (DebugLogAnsi) and runs its operation, all inside GuardedExport, so that no exception
+// ever reaches the calling script. Written once here, an export is then a few lines:
+//
+//   OV_EXPORT int OV_STDCALL ov_example(const char* text) {
+//     return GuardedExport("ov_example", -1, [&] {
+//       DebugLogAnsi("Example [" + std::string(ScriptText(text)) + "]");
+//       return Operation(ScriptTextToUtf16(text));
+//     });
+//   }
+
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+// Exports are stdcall (the callee removes the arguments) and exported under their undecorated
+// names; the 32-bit link strips the stdcall decoration (--kill-at).
+#if defined(_WIN32)
+#define OV_STDCALL __stdcall
+#define OV_EXPORT extern "C" __declspec(dllexport)
+#else
+#define OV_STDCALL
+#define OV_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+// The caller's zero-terminated 8-bit text, unchanged; a null pointer reads as the empty text.
+std::string_view ScriptText(const char* text) noexcept;
+
+// The caller's text decoded from the ANSI code page; a null pointer gives the empty text.
+std::u16string ScriptTextToUtf16(const char* text);
+
+// Passes "Exception occurred " followed by `exportName` to DebugLog. Never throws.
+void ReportExportException(std::string_view exportName) noexcept;
+
+// Runs `operation` and returns its result. When an exception leaves it, reports it with the
+// export's name and returns the failure value instead: `failure` itself, or what `failure()`
+// returns when it is callable (for exports whose failure value is the progress made so far).
+template <typename Failure, typename Operation>
+auto GuardedExport(std::string_view exportName, Failure failure, Operation operation) noexcept
+    -> std::invoke_result_t<Operation&> {
+  try {
+    return operation();
+  } catch (...) {
+    ReportExportException(exportName);
+    if constexpr (std::is_invocable_v<Failure&>) {
+      return failure();
+    } else {
+      return failure;
+    }
+  }
+}
+
+// The same for an export without a result: an exception is reported and the export returns.
+template <typename Operation>
+void GuardedExport(std::string_view exportName, Operation operation) noexcept {
+  try {
+    operation();
+  } catch (...) {
+    ReportExportException(exportName);
+  }
+}
+
+// For the exports that report nothing when they fail: returns `failureValue` silently.
+template <typename Result, typename Operation>
+Result QuietlyGuardedExport(Result failureValue, Operation operation) noexcept {
+  try {
+    return operation();
+  } catch (...) {
+    return failureValue;
+  }
+}

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Sets up and builds as ./build.sh does, then runs every test suite:
+#   - static checks of the built deliverables (format, export tables, runtime DLLs);
+#   - the native suite under AddressSanitizer and UndefinedBehaviorSanitizer;
+#   - the Windows suite: the win64 test programs under Wine with an Xvfb display.
+# Exits non-zero when anything fails.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+./build.sh
+
+echo "== building native-asan"
+cmake --preset native-asan >/dev/null
+cmake --build --preset native-asan
+
+failures=0
+run_suite() {
+  echo "== $1"
+  shift
+  "$@" || failures=$((failures + 1))
+}
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1
+run_suite "static checks of the deliverables" tests/binaries/check-binaries.sh dist
+run_suite "native suite (ASan, UBSan)" ctest --preset native-asan -j 2
+
+source tools/windows-test-session.sh
+trap stop_windows_session EXIT
+start_windows_session "$PWD/build/win64/wineprefix"
+run_suite "Windows suite (win64 under Wine)" ctest --preset win64 -j 2
+stop_windows_session
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures suite(s) failed"
+  exit 1
+fi
+echo "all suites passed"
