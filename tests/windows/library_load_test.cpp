@@ -1,6 +1,7 @@
 // Loads Ovilex.dll by name, as a terminal script does, and unloads it again, many times.
-#include <tlhelp32.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
