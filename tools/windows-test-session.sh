@@ -28,8 +28,9 @@ start_windows_session() {
 }
 
 stop_windows_session() {
-  [ -n "${WINEPREFIX:-}" ] && "$wine_dir/wineserver" -k >/dev/null 2>&1
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  xvfb_pid=
-  return 0
+  if [ -n "$xvfb_pid" ]; then
+    "$wine_dir/wineserver" -k >/dev/null 2>&1 || true
+    kill "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=
+  fi
 }
