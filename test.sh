@@ -13,11 +13,12 @@ echo "== building native-asan"
 cmake --preset native-asan >/dev/null
 cmake --build --preset native-asan
 
-failures=0
+passed=0
+failed=0
 run_suite() {
   echo "== $1"
   shift
-  "$@" || failures=$((failures + 1))
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 }
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1
@@ -30,8 +31,5 @@ start_windows_session "$PWD/build/win64/wineprefix"
 run_suite "Windows suite (win64 under Wine)" ctest --preset win64 -j 2
 stop_windows_session
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures suite(s) failed"
-  exit 1
-fi
-echo "all suites passed"
+echo "suites: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
