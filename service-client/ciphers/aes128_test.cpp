@@ -9,17 +9,11 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/hex_bytes.h"
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-Bytes FromHex(const std::string& hex) {
-  Bytes bytes;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-    bytes.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-  }
-  return bytes;
-}
 
 Bytes Encrypt(const std::u16string& key, Bytes bytes) {
   TAES128().encrypt(key, bytes.data(), static_cast<int>(bytes.size()), bytes.data(),

@@ -8,17 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/hex_bytes.h"
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-Bytes FromHex(const std::string& hex) {
-  Bytes bytes;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-    bytes.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-  }
-  return bytes;
-}
 
 uint32_t Half(const Bytes& block, int offset) {
   return uint32_t{block[offset]} << 24 | uint32_t{block[offset + 1]} << 16 |
