@@ -9,6 +9,7 @@ packages=(
   googletest                                        # test framework, built per target from source
   wine64 xvfb xauth                                 # Windows tests under Wine, with a display
   libcurl4-openssl-dev openssl python3 tinyproxy    # HTTP(S) transport, local test services
+  libssl-dev                                        # the cipher benchmark compares with OpenSSL
 )
 
 missing=()

@@ -1,5 +1,7 @@
 #include "service-client/ciphers/aes128.h"
 
+#include <array>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -33,6 +35,75 @@ void CheckFilePosition(int position) {
 void WriteToStandardOutput(std::string_view text) {
   if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) {
     throw EInOutError("cannot write to standard output");
+  }
+}
+
+// The round functions on a 16-byte block. The members apply them to `state`; a whole block is
+// run on a local copy, which the compiler can keep apart from the object's other fields.
+void XorBlock(uint8_t* block, const uint8_t* roundKey) {
+  for (int k = 0; k < kBlock; ++k) block[k] ^= roundKey[k];
+}
+
+void SubstituteBytes(uint8_t* block, const std::array<uint8_t, 256>& box) {
+  for (int k = 0; k < kBlock; ++k) block[k] = box[block[k]];
+}
+
+void ShiftRows(uint8_t* s) {
+  const uint8_t tempx = s[1];
+  s[1] = s[5];
+  s[5] = s[9];
+  s[9] = s[13];
+  s[13] = tempx;
+  std::swap(s[2], s[10]);
+  std::swap(s[6], s[14]);
+  const uint8_t tempy = s[15];
+  s[15] = s[11];
+  s[11] = s[7];
+  s[7] = s[3];
+  s[3] = tempy;
+}
+
+void InvShiftRows(uint8_t* s) {
+  const uint8_t tempx = s[13];
+  s[13] = s[9];
+  s[9] = s[5];
+  s[5] = s[1];
+  s[1] = tempx;
+  std::swap(s[2], s[10]);
+  std::swap(s[6], s[14]);
+  const uint8_t tempy = s[3];
+  s[3] = s[7];
+  s[7] = s[11];
+  s[11] = s[15];
+  s[15] = tempy;
+}
+
+// Every product is read from a table (Products), as FFMul would give it.
+void MixColumns(uint8_t* block) {
+  const auto& times2 = aes_tables::Products<2>;
+  const auto& times3 = aes_tables::Products<3>;
+  for (int c = 0; c < 4; ++c) {
+    uint8_t* s = block + 4 * c;
+    const uint8_t a0 = s[0], a1 = s[1], a2 = s[2], a3 = s[3];  // the column's old values
+    s[0] = times2[a0] ^ times3[a1] ^ a2 ^ a3;
+    s[1] = times2[a1] ^ times3[a2] ^ a3 ^ a0;
+    s[2] = times2[a2] ^ times3[a3] ^ a0 ^ a1;
+    s[3] = times2[a3] ^ times3[a0] ^ a1 ^ a2;
+  }
+}
+
+void InvMixColumns(uint8_t* block) {
+  const auto& times9 = aes_tables::Products<0x09>;
+  const auto& times11 = aes_tables::Products<0x0b>;
+  const auto& times13 = aes_tables::Products<0x0d>;
+  const auto& times14 = aes_tables::Products<0x0e>;
+  for (int c = 0; c < 4; ++c) {
+    uint8_t* s = block + 4 * c;
+    const uint8_t a0 = s[0], a1 = s[1], a2 = s[2], a3 = s[3];
+    s[0] = times14[a0] ^ times11[a1] ^ times13[a2] ^ times9[a3];
+    s[1] = times14[a1] ^ times11[a2] ^ times13[a3] ^ times9[a0];
+    s[2] = times14[a2] ^ times11[a3] ^ times13[a0] ^ times9[a1];
+    s[3] = times14[a3] ^ times11[a0] ^ times13[a1] ^ times9[a2];
   }
 }
 
@@ -139,34 +210,112 @@ void TAES128::decryptNextBlock(uint8_t* out, int /*outLength*/) {
   std::memcpy(out + position - kBlock, state, kBlock);
 }
 
-void TAES128::cipherState() {
-  roundKeyIndex = 0;
-  for (int round = 0; round < 9; ++round) {
-    xorRoundKey();
-    subBytes();
-    shiftRows();
-    mixcolumns();
-  }
-  xorRoundKey();
-  subBytes();
-  shiftRows();
-  xorRoundKey();
+namespace {
+
+// A whole block runs on four column words held in registers (byte r of column c in bits 8r..8r+7),
+// apart from the object's fields; byte-wide and block-wide accesses to one buffer would stall.
+// The helpers are always inlined, so that the columns never go through memory between steps.
+using Columns = std::array<uint32_t, 4>;
+
+[[gnu::always_inline]] inline uint8_t ByteOf(uint32_t column, int row) {
+  return static_cast<uint8_t>(column >> (8 * row));
 }
 
-void TAES128::invCipherState() {
-  roundKeyIndex = 40;
-  xorRoundKey();
-  for (int round = 0; round < 9; ++round) {
-    invsubBytes();
-    invshiftRows();
-    roundKeyIndex -= 8;
-    xorRoundKey();
-    invMixColumns();
+[[gnu::always_inline]] inline uint32_t Column(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) {
+  return uint32_t{b0} | uint32_t{b1} << 8 | uint32_t{b2} << 16 | uint32_t{b3} << 24;
+}
+
+// Column(b0, b1, b2, b3) is the little-endian word of those bytes, so columns load and store
+// with plain copies.
+static_assert(std::endian::native == std::endian::little);
+
+[[gnu::always_inline]] inline Columns LoadColumns(const uint8_t* bytes) {
+  Columns columns;
+  std::memcpy(columns.data(), bytes, sizeof(columns));
+  return columns;
+}
+
+[[gnu::always_inline]] inline void StoreColumns(const Columns& columns, uint8_t* bytes) {
+  std::memcpy(bytes, columns.data(), sizeof(columns));
+}
+
+[[gnu::always_inline]] inline Columns XorColumns(const Columns& columns, const Columns& roundKey) {
+  return {columns[0] ^ roundKey[0], columns[1] ^ roundKey[1], columns[2] ^ roundKey[2],
+          columns[3] ^ roundKey[3]};
+}
+
+// SubBytes then ShiftRows (row r of column c comes from column c + r), and MixColumns unless
+// it is the last round.
+[[gnu::always_inline]] inline Columns ForwardRound(const Columns& in, bool mix) {
+  const auto& times2 = aes_tables::Products<2>;
+  const auto& times3 = aes_tables::Products<3>;
+  Columns out;
+  for (int c = 0; c < 4; ++c) {
+    const uint8_t a0 = sBox[ByteOf(in[c], 0)];
+    const uint8_t a1 = sBox[ByteOf(in[(c + 1) % 4], 1)];
+    const uint8_t a2 = sBox[ByteOf(in[(c + 2) % 4], 2)];
+    const uint8_t a3 = sBox[ByteOf(in[(c + 3) % 4], 3)];
+    out[c] = mix ? Column(times2[a0] ^ times3[a1] ^ a2 ^ a3, times2[a1] ^ times3[a2] ^ a3 ^ a0,
+                          times2[a2] ^ times3[a3] ^ a0 ^ a1, times2[a3] ^ times3[a0] ^ a1 ^ a2)
+                 : Column(a0, a1, a2, a3);
   }
-  invsubBytes();
-  invshiftRows();
-  roundKeyIndex = 0;
-  xorRoundKey();
+  return out;
+}
+
+// InvShiftRows (row r of column c comes from column c - r) then InvSubBytes.
+[[gnu::always_inline]] inline Columns InverseSubstituteShifted(const Columns& in) {
+  Columns out;
+  for (int c = 0; c < 4; ++c) {
+    out[c] = Column(sBoxInv[ByteOf(in[c], 0)], sBoxInv[ByteOf(in[(c + 3) % 4], 1)],
+                    sBoxInv[ByteOf(in[(c + 2) % 4], 2)], sBoxInv[ByteOf(in[(c + 1) % 4], 3)]);
+  }
+  return out;
+}
+
+[[gnu::always_inline]] inline Columns InverseMix(const Columns& in) {
+  const auto& times9 = aes_tables::Products<0x09>;
+  const auto& times11 = aes_tables::Products<0x0b>;
+  const auto& times13 = aes_tables::Products<0x0d>;
+  const auto& times14 = aes_tables::Products<0x0e>;
+  Columns out;
+  for (int c = 0; c < 4; ++c) {
+    const uint8_t a0 = ByteOf(in[c], 0), a1 = ByteOf(in[c], 1), a2 = ByteOf(in[c], 2),
+                  a3 = ByteOf(in[c], 3);
+    out[c] = Column(times14[a0] ^ times11[a1] ^ times13[a2] ^ times9[a3],
+                    times14[a1] ^ times11[a2] ^ times13[a3] ^ times9[a0],
+                    times14[a2] ^ times11[a3] ^ times13[a0] ^ times9[a1],
+                    times14[a3] ^ times11[a0] ^ times13[a1] ^ times9[a2]);
+  }
+  return out;
+}
+
+}  // namespace
+
+// The FIPS-197 Cipher, round keys 0..43 in order: what nine rounds of xorRoundKey, subBytes,
+// shiftRows and mixcolumns, then xorRoundKey, subBytes, shiftRows and xorRoundKey compute.
+void TAES128::cipherState() {
+  std::array<Columns, 11> roundKeys;
+  for (int round = 0; round < 11; ++round) roundKeys[round] = LoadColumns(keySchedule[4 * round]);
+  Columns columns = XorColumns(LoadColumns(state), roundKeys[0]);
+  for (int round = 1; round <= 9; ++round) {
+    columns = XorColumns(ForwardRound(columns, /*mix=*/true), roundKeys[round]);
+  }
+  columns = XorColumns(ForwardRound(columns, /*mix=*/false), roundKeys[10]);
+  StoreColumns(columns, state);
+  roundKeyIndex = 44;
+}
+
+// The FIPS-197 InvCipher, round keys 40..43 down to 0..3.
+void TAES128::invCipherState() {
+  std::array<Columns, 11> roundKeys;
+  for (int round = 0; round < 11; ++round) roundKeys[round] = LoadColumns(keySchedule[4 * round]);
+  Columns columns = XorColumns(LoadColumns(state), roundKeys[10]);
+  for (int round = 9; round >= 1; --round) {
+    columns = InverseMix(XorColumns(InverseSubstituteShifted(columns), roundKeys[round]));
+  }
+  columns = XorColumns(InverseSubstituteShifted(columns), roundKeys[0]);
+  StoreColumns(columns, state);
+  roundKeyIndex = 4;
 }
 
 void TAES128::convertKeyString(const std::u16string& keyText, uint8_t* key) {
@@ -209,79 +358,23 @@ void TAES128::keyExpansion128(const uint8_t* key) {
 }
 
 void TAES128::xorRoundKey() {
-  for (int column = 0; column < 4; ++column) {
-    uint8_t key1[4];
-    std::memcpy(key1, keySchedule[roundKeyIndex + column], 4);
-    xorWord(state + 4 * column, key1, state + 4 * column);
-  }
+  XorBlock(state, keySchedule[roundKeyIndex]);  // four schedule words lie back to back
   roundKeyIndex += 4;
 }
 
-void TAES128::shiftRows() {
-  uint8_t tempx = state[1];
-  state[1] = state[5];
-  state[5] = state[9];
-  state[9] = state[13];
-  state[13] = tempx;
-  std::swap(state[2], state[10]);
-  std::swap(state[6], state[14]);
-  uint8_t tempy = state[15];
-  state[15] = state[11];
-  state[11] = state[7];
-  state[7] = state[3];
-  state[3] = tempy;
-}
+void TAES128::shiftRows() { ShiftRows(state); }
 
-void TAES128::invshiftRows() {
-  uint8_t tempx = state[13];
-  state[13] = state[9];
-  state[9] = state[5];
-  state[5] = state[1];
-  state[1] = tempx;
-  std::swap(state[2], state[10]);
-  std::swap(state[6], state[14]);
-  uint8_t tempy = state[3];
-  state[3] = state[7];
-  state[7] = state[11];
-  state[11] = state[15];
-  state[15] = tempy;
-}
+void TAES128::invshiftRows() { InvShiftRows(state); }
 
-void TAES128::subBytes() {
-  for (uint8_t& byte : state) byte = sBox[byte];
-}
+void TAES128::subBytes() { SubstituteBytes(state, sBox); }
 
-void TAES128::invsubBytes() {
-  for (uint8_t& byte : state) byte = sBoxInv[byte];
-}
+void TAES128::invsubBytes() { SubstituteBytes(state, sBoxInv); }
 
 uint8_t TAES128::FFMul(uint8_t a, uint8_t b) {
   if (a == 0 || b == 0) return 0;
   return FFpow[FFlog[a] + FFlog[b]];
 }
 
-void TAES128::mixcolumns() {
-  uint8_t temp2[16];
-  std::memcpy(temp2, state, 16);
-  for (int c = 0; c < 4; ++c) {
-    const uint8_t* a = temp2 + 4 * c;
-    uint8_t* s = state + 4 * c;
-    s[0] = FFMul(2, a[0]) ^ FFMul(3, a[1]) ^ a[2] ^ a[3];
-    s[1] = FFMul(2, a[1]) ^ FFMul(3, a[2]) ^ a[3] ^ a[0];
-    s[2] = FFMul(2, a[2]) ^ FFMul(3, a[3]) ^ a[0] ^ a[1];
-    s[3] = FFMul(2, a[3]) ^ FFMul(3, a[0]) ^ a[1] ^ a[2];
-  }
-}
+void TAES128::mixcolumns() { MixColumns(state); }
 
-void TAES128::invMixColumns() {
-  uint8_t temp2[16];
-  std::memcpy(temp2, state, 16);
-  for (int c = 0; c < 4; ++c) {
-    const uint8_t* a = temp2 + 4 * c;
-    uint8_t* s = state + 4 * c;
-    s[0] = FFMul(0x0e, a[0]) ^ FFMul(0x0b, a[1]) ^ FFMul(0x0d, a[2]) ^ FFMul(0x09, a[3]);
-    s[1] = FFMul(0x0e, a[1]) ^ FFMul(0x0b, a[2]) ^ FFMul(0x0d, a[3]) ^ FFMul(0x09, a[0]);
-    s[2] = FFMul(0x0e, a[2]) ^ FFMul(0x0b, a[3]) ^ FFMul(0x0d, a[0]) ^ FFMul(0x09, a[1]);
-    s[3] = FFMul(0x0e, a[3]) ^ FFMul(0x0b, a[0]) ^ FFMul(0x0d, a[1]) ^ FFMul(0x09, a[2]);
-  }
-}
+void TAES128::invMixColumns() { InvMixColumns(state); }

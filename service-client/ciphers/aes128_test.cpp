@@ -50,6 +50,49 @@ TEST(AES128Test, StandardVectorsEncryptAndDecrypt) {
   }
 }
 
+// The round operations, applied one by one in the standard's order, give the block cipher.
+TEST(AES128Test, TheRoundOperationsStepByStepGiveTheStandardCiphertext) {
+  const Bytes plain = FromHex("3243f6a8885a308d313198a2e0370734");
+  TAES128 aes;
+  uint8_t key[16];
+  aes.convertKeyString(kAppendixBKey, key);
+  aes.keyExpansion128(key);
+  aes.fillState(plain.data(), 16);
+  for (int round = 0; round < 9; ++round) {
+    aes.xorRoundKey();
+    aes.subBytes();
+    aes.shiftRows();
+    aes.mixcolumns();
+  }
+  aes.xorRoundKey();
+  aes.subBytes();
+  aes.shiftRows();
+  aes.xorRoundKey();
+  EXPECT_EQ(Bytes(aes.GetState(), aes.GetState() + 16),
+            FromHex("3925841d02dc09fbdc118597196a0b32"));
+}
+
+TEST(AES128Test, RoundOperationsAndTheirInverses) {
+  Bytes counting(16);
+  for (int i = 0; i < 16; ++i) counting[i] = static_cast<uint8_t>(i);
+  TAES128 aes;
+  aes.fillState(counting.data(), 16);
+  aes.shiftRows();
+  EXPECT_EQ(Bytes(aes.GetState(), aes.GetState() + 16),
+            Bytes({0, 5, 10, 15, 4, 9, 14, 3, 8, 13, 2, 7, 12, 1, 6, 11}));
+  aes.invshiftRows();
+  aes.subBytes();
+  aes.mixcolumns();
+  aes.invMixColumns();
+  aes.invsubBytes();
+  EXPECT_EQ(Bytes(aes.GetState(), aes.GetState() + 16), counting);
+
+  EXPECT_EQ(aes.FFMul(0x57, 0x83), 0xc1);
+  EXPECT_EQ(aes.FFMul(0x57, 0x13), 0xfe);
+  EXPECT_EQ(aes.FFMul(0x00, 0x13), 0x00);
+  EXPECT_EQ(aes.FFMul(0x01, 0xff), 0xff);
+}
+
 TEST(AES128Test, KeyTextsThatAreNotLowerCaseHexStillGiveSixteenBytes) {
   const struct {
     std::u16string keyText;

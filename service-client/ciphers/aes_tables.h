@@ -1,7 +1,7 @@
 #pragma once
 // The AES-128 cipher's constant byte tables, computed at compile time from their definitions:
-// the FIPS-197 S-box and its inverse, and base-0x03 logarithms and powers in GF(2^8) under the
-// AES polynomial x^8 + x^4 + x^3 + x + 1.
+// the FIPS-197 S-box and its inverse, base-0x03 logarithms and powers in GF(2^8) under the
+// AES polynomial x^8 + x^4 + x^3 + x + 1, and the products by MixColumns' factors.
 
 #include <array>
 #include <cstdint>
@@ -59,6 +59,18 @@ constexpr std::array<uint8_t, 256> MakeInverseSBox() {
 }
 
 constexpr std::array<uint8_t, 256> sBoxInv = MakeInverseSBox();
+
+// Products by the fixed factors of MixColumns and InvMixColumns, one lookup each:
+// Products<f>[x] = f * x in GF(2^8), taken through the logarithm tables.
+template <uint8_t factor>
+constexpr std::array<uint8_t, 256> MakeProducts() {
+  std::array<uint8_t, 256> products{};
+  for (int x = 1; x < 256; ++x) products[x] = FFpow[FFlog[factor] + FFlog[x]];
+  return products;
+}
+
+template <uint8_t factor>
+constexpr std::array<uint8_t, 256> Products = MakeProducts<factor>();
 
 static_assert(sBox[0x00] == 0x63 && sBox[0x53] == 0xED && sBox[0xFF] == 0x16);
 static_assert(sBoxInv[0x63] == 0x00 && FFpow[255] == 1 && FFlog[0x03] == 1);
