@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up and builds as ./build.sh does, then runs every test suite:
 #   - static checks of the built deliverables (format, export tables, runtime DLLs);
-#   - the native suite under AddressSanitizer and UndefinedBehaviorSanitizer;
+#   - the native suite under AddressSanitizer and UndefinedBehaviorSanitizer, and again under
+#     ThreadSanitizer;
 #   - the Windows suite: the win64 test programs under Wine with an Xvfb display.
 # Exits non-zero when anything fails.
 set -euo pipefail
@@ -9,9 +10,11 @@ cd "$(dirname "$0")"
 
 ./build.sh
 
-echo "== building native-asan"
-cmake --preset native-asan >/dev/null
-cmake --build --preset native-asan
+for preset in native-asan native-tsan; do
+  echo "== building $preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+done
 
 passed=0
 failed=0
@@ -21,9 +24,10 @@ run_suite() {
   if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 }
 
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1
+export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 TSAN_OPTIONS=halt_on_error=1
 run_suite "static checks of the deliverables" tests/binaries/check-binaries.sh dist
 run_suite "native suite (ASan, UBSan)" ctest --preset native-asan -j 2
+run_suite "native suite (TSan)" ctest --preset native-tsan -j 2
 
 source tools/windows-test-session.sh
 trap stop_windows_session EXIT
