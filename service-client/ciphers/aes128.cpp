@@ -38,75 +38,6 @@ void WriteToStandardOutput(std::string_view text) {
   }
 }
 
-// The round functions on a 16-byte block. The members apply them to `state`; a whole block is
-// run on a local copy, which the compiler can keep apart from the object's other fields.
-void XorBlock(uint8_t* block, const uint8_t* roundKey) {
-  for (int k = 0; k < kBlock; ++k) block[k] ^= roundKey[k];
-}
-
-void SubstituteBytes(uint8_t* block, const std::array<uint8_t, 256>& box) {
-  for (int k = 0; k < kBlock; ++k) block[k] = box[block[k]];
-}
-
-void ShiftRows(uint8_t* s) {
-  const uint8_t tempx = s[1];
-  s[1] = s[5];
-  s[5] = s[9];
-  s[9] = s[13];
-  s[13] = tempx;
-  std::swap(s[2], s[10]);
-  std::swap(s[6], s[14]);
-  const uint8_t tempy = s[15];
-  s[15] = s[11];
-  s[11] = s[7];
-  s[7] = s[3];
-  s[3] = tempy;
-}
-
-void InvShiftRows(uint8_t* s) {
-  const uint8_t tempx = s[13];
-  s[13] = s[9];
-  s[9] = s[5];
-  s[5] = s[1];
-  s[1] = tempx;
-  std::swap(s[2], s[10]);
-  std::swap(s[6], s[14]);
-  const uint8_t tempy = s[3];
-  s[3] = s[7];
-  s[7] = s[11];
-  s[11] = s[15];
-  s[15] = tempy;
-}
-
-// Every product is read from a table (Products), as FFMul would give it.
-void MixColumns(uint8_t* block) {
-  const auto& times2 = aes_tables::Products<2>;
-  const auto& times3 = aes_tables::Products<3>;
-  for (int c = 0; c < 4; ++c) {
-    uint8_t* s = block + 4 * c;
-    const uint8_t a0 = s[0], a1 = s[1], a2 = s[2], a3 = s[3];  // the column's old values
-    s[0] = times2[a0] ^ times3[a1] ^ a2 ^ a3;
-    s[1] = times2[a1] ^ times3[a2] ^ a3 ^ a0;
-    s[2] = times2[a2] ^ times3[a3] ^ a0 ^ a1;
-    s[3] = times2[a3] ^ times3[a0] ^ a1 ^ a2;
-  }
-}
-
-void InvMixColumns(uint8_t* block) {
-  const auto& times9 = aes_tables::Products<0x09>;
-  const auto& times11 = aes_tables::Products<0x0b>;
-  const auto& times13 = aes_tables::Products<0x0d>;
-  const auto& times14 = aes_tables::Products<0x0e>;
-  for (int c = 0; c < 4; ++c) {
-    uint8_t* s = block + 4 * c;
-    const uint8_t a0 = s[0], a1 = s[1], a2 = s[2], a3 = s[3];
-    s[0] = times14[a0] ^ times11[a1] ^ times13[a2] ^ times9[a3];
-    s[1] = times14[a1] ^ times11[a2] ^ times13[a3] ^ times9[a0];
-    s[2] = times14[a2] ^ times11[a3] ^ times13[a0] ^ times9[a1];
-    s[3] = times14[a3] ^ times11[a0] ^ times13[a1] ^ times9[a2];
-  }
-}
-
 }  // namespace
 
 void TAES128::printstate() {
@@ -212,10 +143,15 @@ void TAES128::decryptNextBlock(uint8_t* out, int /*outLength*/) {
 
 namespace {
 
-// A whole block runs on four column words held in registers (byte r of column c in bits 8r..8r+7),
-// apart from the object's fields; byte-wide and block-wide accesses to one buffer would stall.
-// The helpers are always inlined, so that the columns never go through memory between steps.
+// The state as four column words, byte r of column c in bits 8r..8r+7. The round functions work
+// on these words in registers, apart from the object's fields; the helpers are always inlined so
+// that a block never goes through memory between steps (byte-wide and block-wide accesses to one
+// buffer stall the processor).
 using Columns = std::array<uint32_t, 4>;
+
+// Column(b0, b1, b2, b3) is the little-endian word of those bytes, so columns load and store
+// with plain copies.
+static_assert(std::endian::native == std::endian::little);
 
 [[gnu::always_inline]] inline uint8_t ByteOf(uint32_t column, int row) {
   return static_cast<uint8_t>(column >> (8 * row));
@@ -224,10 +160,6 @@ using Columns = std::array<uint32_t, 4>;
 [[gnu::always_inline]] inline uint32_t Column(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) {
   return uint32_t{b0} | uint32_t{b1} << 8 | uint32_t{b2} << 16 | uint32_t{b3} << 24;
 }
-
-// Column(b0, b1, b2, b3) is the little-endian word of those bytes, so columns load and store
-// with plain copies.
-static_assert(std::endian::native == std::endian::little);
 
 [[gnu::always_inline]] inline Columns LoadColumns(const uint8_t* bytes) {
   Columns columns;
@@ -239,38 +171,59 @@ static_assert(std::endian::native == std::endian::little);
   std::memcpy(bytes, columns.data(), sizeof(columns));
 }
 
-[[gnu::always_inline]] inline Columns XorColumns(const Columns& columns, const Columns& roundKey) {
-  return {columns[0] ^ roundKey[0], columns[1] ^ roundKey[1], columns[2] ^ roundKey[2],
-          columns[3] ^ roundKey[3]};
+[[gnu::always_inline]] inline Columns XorColumns(const Columns& columns, const Columns& key) {
+  return {columns[0] ^ key[0], columns[1] ^ key[1], columns[2] ^ key[2], columns[3] ^ key[3]};
 }
 
-// SubBytes then ShiftRows (row r of column c comes from column c + r), and MixColumns unless
-// it is the last round.
-[[gnu::always_inline]] inline Columns ForwardRound(const Columns& in, bool mix) {
+// Round steps are written as functions byteAt(c, r) that give the new byte of row r in column
+// c, so that steps compose without packing the columns in between.
+
+// The bytes of `in` as they stand.
+[[gnu::always_inline]] inline auto BytesOf(const Columns& in) {
+  return [&in](int c, int r) { return ByteOf(in[c], r); };
+}
+
+// Every byte through `box` (SubBytes with sBox, InvSubBytes with sBoxInv), with row r of column
+// c taken from column c + r * kStep (0: no shift, 1: ShiftRows, 3: InvShiftRows). Substitution
+// and shifting commute, so one step does both.
+template <int kStep>
+[[gnu::always_inline]] inline auto SubstitutedShiftedBytes(const Columns& in,
+                                                           const std::array<uint8_t, 256>& box) {
+  return [&in, &box](int c, int r) { return box[ByteOf(in[(c + r * kStep) % 4], r)]; };
+}
+
+// The columns made of the bytes that byteAt gives.
+template <typename ByteAt>
+[[gnu::always_inline]] inline Columns ColumnsOf(ByteAt byteAt) {
+  Columns out;
+  for (int c = 0; c < 4; ++c)
+    out[c] = Column(byteAt(c, 0), byteAt(c, 1), byteAt(c, 2), byteAt(c, 3));
+  return out;
+}
+
+// MixColumns over the bytes that byteAt gives; every product is read from a table (Products), as
+// FFMul would give it.
+template <typename ByteAt>
+[[gnu::always_inline]] inline Columns MixedColumnsOf(ByteAt byteAt) {
   const auto& times2 = aes_tables::Products<2>;
   const auto& times3 = aes_tables::Products<3>;
   Columns out;
   for (int c = 0; c < 4; ++c) {
-    const uint8_t a0 = sBox[ByteOf(in[c], 0)];
-    const uint8_t a1 = sBox[ByteOf(in[(c + 1) % 4], 1)];
-    const uint8_t a2 = sBox[ByteOf(in[(c + 2) % 4], 2)];
-    const uint8_t a3 = sBox[ByteOf(in[(c + 3) % 4], 3)];
-    out[c] = mix ? Column(times2[a0] ^ times3[a1] ^ a2 ^ a3, times2[a1] ^ times3[a2] ^ a3 ^ a0,
-                          times2[a2] ^ times3[a3] ^ a0 ^ a1, times2[a3] ^ times3[a0] ^ a1 ^ a2)
-                 : Column(a0, a1, a2, a3);
+    const uint8_t a0 = byteAt(c, 0), a1 = byteAt(c, 1), a2 = byteAt(c, 2), a3 = byteAt(c, 3);
+    out[c] = Column(times2[a0] ^ times3[a1] ^ a2 ^ a3, times2[a1] ^ times3[a2] ^ a3 ^ a0,
+                    times2[a2] ^ times3[a3] ^ a0 ^ a1, times2[a3] ^ times3[a0] ^ a1 ^ a2);
   }
   return out;
 }
 
-// InvShiftRows (row r of column c comes from column c - r) then InvSubBytes.
-[[gnu::always_inline]] inline Columns InverseSubstituteShifted(const Columns& in) {
-  Columns out;
-  for (int c = 0; c < 4; ++c) {
-    out[c] = Column(sBoxInv[ByteOf(in[c], 0)], sBoxInv[ByteOf(in[(c + 3) % 4], 1)],
-                    sBoxInv[ByteOf(in[(c + 2) % 4], 2)], sBoxInv[ByteOf(in[(c + 1) % 4], 3)]);
-  }
-  return out;
+// The box for a shift alone.
+constexpr std::array<uint8_t, 256> MakeIdentityBox() {
+  std::array<uint8_t, 256> box{};
+  for (int x = 0; x < 256; ++x) box[x] = static_cast<uint8_t>(x);
+  return box;
 }
+
+constexpr std::array<uint8_t, 256> kIdentityBox = MakeIdentityBox();
 
 [[gnu::always_inline]] inline Columns InverseMix(const Columns& in) {
   const auto& times9 = aes_tables::Products<0x09>;
@@ -294,26 +247,26 @@ static_assert(std::endian::native == std::endian::little);
 // The FIPS-197 Cipher, round keys 0..43 in order: what nine rounds of xorRoundKey, subBytes,
 // shiftRows and mixcolumns, then xorRoundKey, subBytes, shiftRows and xorRoundKey compute.
 void TAES128::cipherState() {
-  std::array<Columns, 11> roundKeys;
-  for (int round = 0; round < 11; ++round) roundKeys[round] = LoadColumns(keySchedule[4 * round]);
-  Columns columns = XorColumns(LoadColumns(state), roundKeys[0]);
+  Columns columns = XorColumns(LoadColumns(state), LoadColumns(keySchedule[0]));
   for (int round = 1; round <= 9; ++round) {
-    columns = XorColumns(ForwardRound(columns, /*mix=*/true), roundKeys[round]);
+    columns = XorColumns(MixedColumnsOf(SubstitutedShiftedBytes<1>(columns, sBox)),
+                         LoadColumns(keySchedule[4 * round]));
   }
-  columns = XorColumns(ForwardRound(columns, /*mix=*/false), roundKeys[10]);
+  columns = XorColumns(ColumnsOf(SubstitutedShiftedBytes<1>(columns, sBox)),
+                       LoadColumns(keySchedule[40]));
   StoreColumns(columns, state);
   roundKeyIndex = 44;
 }
 
 // The FIPS-197 InvCipher, round keys 40..43 down to 0..3.
 void TAES128::invCipherState() {
-  std::array<Columns, 11> roundKeys;
-  for (int round = 0; round < 11; ++round) roundKeys[round] = LoadColumns(keySchedule[4 * round]);
-  Columns columns = XorColumns(LoadColumns(state), roundKeys[10]);
+  Columns columns = XorColumns(LoadColumns(state), LoadColumns(keySchedule[40]));
   for (int round = 9; round >= 1; --round) {
-    columns = InverseMix(XorColumns(InverseSubstituteShifted(columns), roundKeys[round]));
+    columns = InverseMix(XorColumns(ColumnsOf(SubstitutedShiftedBytes<3>(columns, sBoxInv)),
+                                    LoadColumns(keySchedule[4 * round])));
   }
-  columns = XorColumns(InverseSubstituteShifted(columns), roundKeys[0]);
+  columns = XorColumns(ColumnsOf(SubstitutedShiftedBytes<3>(columns, sBoxInv)),
+                       LoadColumns(keySchedule[0]));
   StoreColumns(columns, state);
   roundKeyIndex = 4;
 }
@@ -358,23 +311,39 @@ void TAES128::keyExpansion128(const uint8_t* key) {
 }
 
 void TAES128::xorRoundKey() {
-  XorBlock(state, keySchedule[roundKeyIndex]);  // four schedule words lie back to back
+  // Four schedule words lie back to back.
+  StoreColumns(XorColumns(LoadColumns(state), LoadColumns(keySchedule[roundKeyIndex])), state);
   roundKeyIndex += 4;
 }
 
-void TAES128::shiftRows() { ShiftRows(state); }
+void TAES128::shiftRows() {
+  const Columns in = LoadColumns(state);
+  StoreColumns(ColumnsOf(SubstitutedShiftedBytes<1>(in, kIdentityBox)), state);
+}
 
-void TAES128::invshiftRows() { InvShiftRows(state); }
+void TAES128::invshiftRows() {
+  const Columns in = LoadColumns(state);
+  StoreColumns(ColumnsOf(SubstitutedShiftedBytes<3>(in, kIdentityBox)), state);
+}
 
-void TAES128::subBytes() { SubstituteBytes(state, sBox); }
+void TAES128::subBytes() {
+  const Columns in = LoadColumns(state);
+  StoreColumns(ColumnsOf(SubstitutedShiftedBytes<0>(in, sBox)), state);
+}
 
-void TAES128::invsubBytes() { SubstituteBytes(state, sBoxInv); }
+void TAES128::invsubBytes() {
+  const Columns in = LoadColumns(state);
+  StoreColumns(ColumnsOf(SubstitutedShiftedBytes<0>(in, sBoxInv)), state);
+}
 
 uint8_t TAES128::FFMul(uint8_t a, uint8_t b) {
   if (a == 0 || b == 0) return 0;
   return FFpow[FFlog[a] + FFlog[b]];
 }
 
-void TAES128::mixcolumns() { MixColumns(state); }
+void TAES128::mixcolumns() {
+  const Columns in = LoadColumns(state);
+  StoreColumns(MixedColumnsOf(BytesOf(in)), state);
+}
 
-void TAES128::invMixColumns() { InvMixColumns(state); }
+void TAES128::invMixColumns() { StoreColumns(InverseMix(LoadColumns(state)), state); }
