@@ -46,35 +46,27 @@ uint32_t Blowfish::F(uint32_t x) const {
   return ((S[0][x >> 24] + S[1][(x >> 16) & 0xFF]) ^ S[2][(x >> 8) & 0xFF]) + S[3][x & 0xFF];
 }
 
-void Blowfish::EncryptBlock(uint32_t& left, uint32_t& right) const {
+// The 16 rounds read the P-array forwards to encipher and backwards to decipher: round i uses
+// P[kFirst + i * kStep], the closing whitening the two entries after those.
+template <int kFirst, int kStep>
+void Blowfish::Rounds(uint32_t& left, uint32_t& right) const {
   uint32_t l = left;
   uint32_t r = right;
   for (int i = 0; i < 16; ++i) {
-    l ^= P[i];
+    l ^= P[kFirst + i * kStep];
     r ^= F(l);
     std::swap(l, r);
   }
   std::swap(l, r);
-  r ^= P[16];
-  l ^= P[17];
+  r ^= P[kFirst + 16 * kStep];
+  l ^= P[kFirst + 17 * kStep];
   left = l;
   right = r;
 }
 
-void Blowfish::DecryptBlock(uint32_t& left, uint32_t& right) const {
-  uint32_t l = left;
-  uint32_t r = right;
-  for (int i = 17; i > 1; --i) {
-    l ^= P[i];
-    r ^= F(l);
-    std::swap(l, r);
-  }
-  std::swap(l, r);
-  r ^= P[1];
-  l ^= P[0];
-  left = l;
-  right = r;
-}
+void Blowfish::EncryptBlock(uint32_t& left, uint32_t& right) const { Rounds<0, 1>(left, right); }
+
+void Blowfish::DecryptBlock(uint32_t& left, uint32_t& right) const { Rounds<17, -1>(left, right); }
 
 namespace {
 

@@ -33,6 +33,8 @@ class Blowfish {
 
  private:
   uint32_t F(uint32_t x) const;
+  template <int kFirst, int kStep>
+  void Rounds(uint32_t& left, uint32_t& right) const;
 
   uint32_t P[18];
   uint32_t S[4][256];
