@@ -1,9 +1,18 @@
 #include "service-client/library.h"
 
-// The process-wide objects (ProcessObject, process_object.h) are listed here in attach order:
-// the tick-generator registry, then the request registry. Detach destroys them in that same
-// order, so that the tick timers stop before the requests go.
+#include "service-client/process_object.h"
+#include "service-client/requests/request_list.h"
 
-void AttachLibrary() {}
+namespace {
 
-void DetachLibrary() noexcept {}
+// The process-wide objects, in attach order. Detach destroys them in that same order, so that
+// the tick timers stop before the requests go.
+ProcessObject<TRequestList> TheRequestList;
+
+}  // namespace
+
+void AttachLibrary() { TheRequestList.Create(); }
+
+void DetachLibrary() noexcept { TheRequestList.Destroy(); }
+
+TRequestList& RequestList() { return TheRequestList.Get(); }

@@ -12,3 +12,8 @@ void AttachLibrary();
 
 // Destroys the process-wide objects that exist.
 void DetachLibrary() noexcept;
+
+class TRequestList;
+
+// The request registry. Throws std::logic_error outside attach..detach.
+TRequestList& RequestList();

@@ -33,6 +33,9 @@ class TRequest {
   // The response body; "" until the record is complete.
   std::u16string GetResponse() const;
 
+  // The piece of the response that a script reads (ScriptPiece); "" until complete.
+  std::u16string GetResponsePart(long long offset, long long count) const;
+
   // Stores the whole reply body, decoded from the ANSI code page. On an exception (exhausted
   // memory) the previous response is kept. Ignored once the record is complete.
   void SetResponse(std::string_view body);

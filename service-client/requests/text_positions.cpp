@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <stdexcept>
 
 int FindFirst(std::u16string_view text, std::u16string_view pattern) {
   if (pattern.empty()) return 0;
@@ -13,4 +14,12 @@ std::u16string SubstringAt(std::u16string_view text, int start, int count) {
   const int64_t first = std::max(start, 1);
   if (count < 1 || first > static_cast<int64_t>(text.size())) return {};
   return std::u16string(text.substr(static_cast<size_t>(first - 1), static_cast<size_t>(count)));
+}
+
+std::u16string_view ScriptPiece(std::u16string_view text, long long offset, long long count) {
+  if (count < 1) return {};
+  if (offset < 0) throw std::out_of_range("a negative offset");
+  if (static_cast<unsigned long long>(offset) >= text.size()) return {};
+  return text.substr(static_cast<std::size_t>(offset),
+                     static_cast<std::size_t>(std::min<unsigned long long>(count, text.size())));
 }

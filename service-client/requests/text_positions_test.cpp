@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -39,6 +40,30 @@ TEST(TextPositionsTest, SubstringAtClampsItsStartAndCount) {
     EXPECT_EQ(SubstringAt(u"abcdef", c.start, c.count), c.result)
         << "start " << c.start << " count " << c.count;
   }
+}
+
+TEST(TextPositionsTest, ScriptPieceReadsFromAZeroBasedOffsetWithoutOverflow) {
+  const struct {
+    long long offset, count;
+    std::u16string piece;
+  } kCases[] = {
+      {0, 4, u"0123"},
+      {8, 4, u"89"},
+      {10, 4, u""},
+      {0, 0, u""},
+      {3, -1, u""},
+      {-1, 0, u""},
+      {9, INT_MAX, u"9"},
+      {INT_MAX, INT_MAX, u""},
+      {0, LLONG_MAX, u"0123456789"},
+      {LLONG_MAX, LLONG_MAX, u""},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(ScriptPiece(u"0123456789", c.offset, c.count), c.piece)
+        << "offset " << c.offset << " count " << c.count;
+  }
+  EXPECT_THROW(ScriptPiece(u"0123456789", -1, 1), std::out_of_range);
+  EXPECT_THROW(ScriptPiece(u"", INT_MIN, 1), std::out_of_range);
 }
 
 }  // namespace

@@ -1,0 +1,133 @@
+// The asynchronous-request exports. Each is a thin frame around one operation of the request
+// registry. Failure values: -1 for ids, flags and codes; for the two readers, the characters
+// written so far (followed by a terminator). An id that was never handed out is no failure: it
+// answers not complete, no error, code -1 and empty texts.
+//
+// The readers write at most `count` characters from the 0-based `offset` of the text, each
+// UTF-16 unit as its low 8 bits, then a terminator: the buffer must hold count + 1 bytes.
+#include "service-client/requests/request_exports.h"
+
+#include <stdexcept>
+#include <string>
+
+#include "service-client/debug_log.h"
+#include "service-client/library.h"
+#include "service-client/requests/request_list.h"
+#include "service-client/requests/text_positions.h"
+
+namespace {
+
+std::string TrueFalse(bool value) { return value ? "true" : "false"; }
+
+// Writes the low 8 bits of each unit, then a terminator; returns how many units it wrote.
+int CopyLow8Bits(std::u16string_view units, char* buffer) {
+  int written = 0;
+  for (const char16_t unit : units) buffer[written++] = static_cast<char>(unit & 0xFF);
+  buffer[written] = '\0';
+  return written;
+}
+
+char* RequireBuffer(char* buffer) {
+  if (!buffer) throw std::invalid_argument("no buffer");
+  buffer[0] = '\0';
+  return buffer;
+}
+
+}  // namespace
+
+// Applies to requests created afterwards. Returns 1; -1 on failure.
+OV_EXPORT int OV_STDCALL ov_initProxySettings(const char* server, int port, const char* username,
+                                              const char* password) {
+  return GuardedExport("ov_initProxySettings", -1, [&] {
+    DebugLogAnsi("Setting up proxy settings Server [" + std::string(ScriptText(server)) +
+                 "] Port [" + std::to_string(port) + "] Username [" +
+                 std::string(ScriptText(username)) + "] Password [" +
+                 std::string(ScriptText(password)) + "]");
+    RequestList().SetProxySettings(ScriptTextToUtf16(server), ScriptTextToUtf16(username),
+                                   ScriptTextToUtf16(password), port);
+    return 1;
+  });
+}
+
+// 0 switches the check of https peers off for requests created afterwards; any other value
+// switches it on. Returns 1; -1 on failure.
+OV_EXPORT int OV_STDCALL ov_setCertificateCheck(int enabled) {
+  return GuardedExport("ov_setCertificateCheck", -1, [&] {
+    DebugLogAnsi("Setting certificate check [" + std::to_string(enabled) + "]");
+    RequestList().SetCertificateCheck(enabled != 0);
+    return 1;
+  });
+}
+
+// The new request's id (1 or greater) at once; the exchange runs on its own thread. -1 on
+// failure. A time-out of 0 or below stands for 60000 ms.
+OV_EXPORT int OV_STDCALL ov_createAsynchRequest(const char* url, int connectTimeout,
+                                                int readTimeout) {
+  return GuardedExport("ov_createAsynchRequest", -1, [&] {
+    DebugLogAnsi("Creating new Async Request [" + std::string(ScriptText(url)) + "]");
+    return RequestList().CreateRequest(ScriptTextToUtf16(url), connectTimeout, readTimeout);
+  });
+}
+
+// Gives the id up; its record goes about a minute after the exchange has ended.
+OV_EXPORT void OV_STDCALL ov_destroyAsynchRequest(int id) {
+  GuardedExport("ov_destroyAsynchRequest", [&] {
+    DebugLogAnsi("Destroying request with id [" + std::to_string(id) + "]");
+    RequestList().ReleaseRequest(id);
+  });
+}
+
+// 1 once the exchange has ended, else 0; -1 on failure.
+OV_EXPORT int OV_STDCALL ov_isAsynchRequestComplete(int id) {
+  return GuardedExport("ov_isAsynchRequestComplete", -1, [&] {
+    DebugLogAnsi("Checking if async request is complete for id [" + std::to_string(id) +
+                 "] with value [" + TrueFalse(RequestList().IsRequestComplete(id)) + "]");
+    return RequestList().IsRequestComplete(id) ? 1 : 0;
+  });
+}
+
+// 1 when the server answered with an error status, else 0; -1 on failure.
+OV_EXPORT int OV_STDCALL ov_isAsynchRequestError(int id) {
+  return GuardedExport("ov_isAsynchRequestError", -1, [&] {
+    DebugLogAnsi("Checking if async request has an error for id [" + std::to_string(id) +
+                 "] with value [" + TrueFalse(RequestList().IsRequestError(id)) + "]");
+    return RequestList().IsRequestError(id) ? 1 : 0;
+  });
+}
+
+// -1 no error, above 0 the server's error status, 0 any other failure; -1 on failure.
+OV_EXPORT int OV_STDCALL ov_getErrorCode(int id) {
+  return GuardedExport("ov_getErrorCode", -1, [&] {
+    DebugLogAnsi("Getting error code for id [" + std::to_string(id) + "] with value [" +
+                 std::to_string(RequestList().GetErrorCode(id)) + "]");
+    return RequestList().GetErrorCode(id);
+  });
+}
+
+OV_EXPORT int OV_STDCALL ov_getErrorDescription(int id, char* buffer, int offset, int count) {
+  int written = 0;
+  return GuardedExport(
+      "ov_getErrorDescription", [&] { return written; },
+      [&] {
+        RequireBuffer(buffer);
+        const std::u16string text = RequestList().GetErrorDescription(id);
+        written = CopyLow8Bits(ScriptPiece(text, offset, count), buffer);
+        DebugLogAnsi("Getting error description for id [" + std::to_string(id) + "] with value [" +
+                     std::to_string(written) + "]");
+        return written;
+      });
+}
+
+OV_EXPORT int OV_STDCALL ov_getAsynchResponse(int id, char* buffer, int offset, int count) {
+  int written = 0;
+  return GuardedExport(
+      "ov_getAsynchResponse", [&] { return written; },
+      [&] {
+        RequireBuffer(buffer);
+        const auto piece = RequestList().GetResponsePart(id, offset, count);
+        if (piece) written = CopyLow8Bits(*piece, buffer);
+        DebugLogAnsi("Getting response for id [" + std::to_string(id) + "] with value [" +
+                     std::string(buffer) + "] and return code [" + std::to_string(written) + "]");
+        return written;
+      });
+}

@@ -1,0 +1,190 @@
+#include "service-client/requests/request_list.h"
+
+#include <climits>
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <stdexcept>
+#include <unordered_map>
+#include <utility>
+
+#include "platform/thread.h"
+#include "service-client/debug_log.h"
+#include "service-client/requests/request.h"
+#include "service-client/requests/url_call.h"
+
+namespace {
+
+struct Entry {
+  std::shared_ptr<TRequest> record;
+  // Set once the record is both released and complete.
+  std::optional<TRequestList::Clock::time_point> purgeAt;
+};
+
+}  // namespace
+
+// Everything the purge thread needs, shared with it so that it never outlives what it touches.
+struct TRequestList::Shared {
+  explicit Shared(Options options) : options(std::move(options)) {}
+
+  const Options options;
+  mutable std::mutex lock;
+  std::condition_variable wake;
+  // Indexed by id: a lookup costs the same with ten records or a hundred thousand.
+  std::unordered_map<int, Entry> requests;
+  std::set<int> released;  // released and not yet deleted
+  int lastId = 0;
+  HttpProxy proxy;
+  bool checkCertificates = true;
+  bool purgerRunning = false;
+  bool destroyed = false;
+
+  const TRequest* Find(int id) const {
+    const auto found = requests.find(id);
+    return found == requests.end() ? nullptr : found->second.record.get();
+  }
+
+  // Under `lock`.
+  void Purge() {
+    const Clock::time_point now = options.clock();
+    for (auto id = released.begin(); id != released.end();) {
+      Entry& entry = requests.at(*id);
+      if (entry.record->IsComplete() && !entry.purgeAt) entry.purgeAt = now + options.purgeDelay;
+      if (entry.purgeAt && now >= *entry.purgeAt) {
+        requests.erase(*id);
+        id = released.erase(id);
+      } else {
+        ++id;
+      }
+    }
+  }
+};
+
+// Runs while released records wait for deletion, then ends.
+class TRequestList::Purger : public TThread {
+ public:
+  explicit Purger(std::shared_ptr<Shared> shared) : FShared(std::move(shared)) {}
+
+  void Execute() override {
+    std::unique_lock<std::mutex> lock(FShared->lock);
+    while (!FShared->destroyed && !FShared->released.empty()) {
+      FShared->wake.wait_for(lock, FShared->options.purgeTick);
+      if (!FShared->destroyed) FShared->Purge();
+    }
+    FShared->purgerRunning = false;
+  }
+
+ private:
+  std::shared_ptr<Shared> FShared;
+};
+
+TRequestList::TRequestList() : TRequestList(Options()) {}
+
+TRequestList::TRequestList(Options options)
+    : FShared(std::make_shared<Shared>(std::move(options))) {}
+
+TRequestList::~TRequestList() {
+  std::unordered_map<int, Entry> doomed;
+  {
+    std::lock_guard<std::mutex> lock(FShared->lock);
+    FShared->destroyed = true;
+    doomed.swap(FShared->requests);
+    FShared->released.clear();
+  }
+  FShared->wake.notify_all();
+}  // the records go here, outside the lock
+
+void TRequestList::SetProxySettings(std::u16string server, std::u16string username,
+                                    std::u16string password, int port) {
+  std::lock_guard<std::mutex> lock(FShared->lock);
+  FShared->proxy = HttpProxy{std::move(server), port, std::move(username), std::move(password)};
+}
+
+void TRequestList::SetCertificateCheck(bool enabled) {
+  std::lock_guard<std::mutex> lock(FShared->lock);
+  FShared->checkCertificates = enabled;
+}
+
+int TRequestList::CreateRequest(std::u16string url, int connectTimeout, int readTimeout) {
+  std::lock_guard<std::mutex> lock(FShared->lock);
+  DebugLog(u" [TRequestList::CreateRequest()] Adding url to the RequestList " + url);
+  if (FShared->lastId == INT_MAX) throw std::overflow_error("request ids are exhausted");
+  const int id = ++FShared->lastId;
+  auto record = std::make_shared<TRequest>(std::move(url), id);
+  auto worker =
+      std::make_unique<TURLCall>(record, connectTimeout, readTimeout, FShared->proxy,
+                                 FShared->checkCertificates, FShared->options.createTransport());
+  FShared->requests.emplace(id, Entry{record, std::nullopt});
+  try {
+    TThread::Start(std::move(worker));
+  } catch (...) {
+    FShared->requests.erase(id);  // nobody will ever learn this id
+    throw;
+  }
+  DebugLog(u" [TRequestList::CreateRequest()] Url added and new TURLCall object created");
+  return id;
+}
+
+void TRequestList::ReleaseRequest(int id) {
+  std::lock_guard<std::mutex> lock(FShared->lock);
+  const auto found = FShared->requests.find(id);
+  if (found == FShared->requests.end() || found->second.record->IsMarkedForDeletion()) return;
+  found->second.record->MarkForDeletion();
+  FShared->released.insert(id);
+  StartPurgerIfNeeded();
+}
+
+// Under the lock.
+void TRequestList::StartPurgerIfNeeded() {
+  if (!FShared->options.purgeThread || FShared->purgerRunning) return;
+  TThread::Start(std::make_unique<Purger>(FShared));
+  FShared->purgerRunning = true;
+}
+
+std::shared_ptr<TRequest> TRequestList::FindRequest(int id) const {
+  std::lock_guard<std::mutex> lock(FShared->lock);
+  const auto found = FShared->requests.find(id);
+  return found == FShared->requests.end() ? nullptr : found->second.record;
+}
+
+bool TRequestList::IsRequestComplete(int id) const {
+  std::lock_guard<std::mutex> lock(FShared->lock);
+  const TRequest* record = FShared->Find(id);
+  return record && record->IsComplete();
+}
+
+bool TRequestList::IsRequestError(int id) const {
+  std::lock_guard<std::mutex> lock(FShared->lock);
+  const TRequest* record = FShared->Find(id);
+  return record && record->GetErrorCode() > 0;
+}
+
+int TRequestList::GetErrorCode(int id) const {
+  std::lock_guard<std::mutex> lock(FShared->lock);
+  const TRequest* record = FShared->Find(id);
+  return record ? record->GetErrorCode() : -1;
+}
+
+std::u16string TRequestList::GetErrorDescription(int id) const {
+  std::lock_guard<std::mutex> lock(FShared->lock);
+  const TRequest* record = FShared->Find(id);
+  return record ? record->GetErrorDescription() : u"";
+}
+
+std::optional<std::u16string> TRequestList::GetResponsePart(int id, long long offset,
+                                                            long long count) const {
+  std::lock_guard<std::mutex> lock(FShared->lock);
+  const TRequest* record = FShared->Find(id);
+  if (!record) return std::nullopt;
+  return record->GetResponsePart(offset, count);
+}
+
+void TRequestList::PurgeRequests() {
+  std::lock_guard<std::mutex> lock(FShared->lock);
+  FShared->Purge();
+}
+
+std::size_t TRequestList::Count() const {
+  std::lock_guard<std::mutex> lock(FShared->lock);
+  return FShared->requests.size();
+}

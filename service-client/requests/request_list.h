@@ -1,0 +1,93 @@
+#pragma once
+// TRequestList: the registry of asynchronous requests. One instance per process exists from
+// library attach to detach.
+//
+// It hands out ids (1, 2, 3, ..., never reused), creates each request's record and starts its
+// worker, answers the scripts' questions by id, keeps the proxy settings and the certificate
+// check that new workers receive, and deletes the records that scripts have released once their
+// exchange has ended.
+//
+// Threads: every operation may be called from any thread; each holds the registry's lock for
+// its whole duration and copies what it returns while it holds it. Workers take no lock: they
+// write only their own record, which the registry shares with them.
+//
+// Purge: a record that is both released and complete is deleted purgeDelay (60 s) after the
+// later of the two events, by a purge thread that runs only while released records wait, so it
+// needs no window messages. Tests may switch the thread off and call PurgeRequests themselves
+// with a clock of their own.
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "service-client/requests/http_transport.h"
+
+class TRequest;
+
+class TRequestList {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  struct Options {
+    std::chrono::milliseconds purgeDelay{60000};
+    // How often the purge thread looks; the delay is kept to within one tick.
+    std::chrono::milliseconds purgeTick{1000};
+    bool purgeThread = true;
+    std::function<Clock::time_point()> clock = [] { return Clock::now(); };
+    // One new transport per worker.
+    std::function<std::unique_ptr<HttpTransport>()> createTransport = CreateSystemHttpTransport;
+  };
+
+  TRequestList();
+  explicit TRequestList(Options options);
+  // Deletes every record, complete or not, without waiting for any thread: running workers keep
+  // their own record alive and finish on it.
+  ~TRequestList();
+  TRequestList(const TRequestList&) = delete;
+  TRequestList& operator=(const TRequestList&) = delete;
+
+  // For workers created from now on. An empty server or a port of 0 or below means no proxy;
+  // credentials count only as a non-empty pair.
+  void SetProxySettings(std::u16string server, std::u16string username, std::u16string password,
+                        int port);
+
+  // For workers created from now on; on by default.
+  void SetCertificateCheck(bool enabled);
+
+  // Registers a new record for `url`, starts its worker and returns its id. Throws when the
+  // record or the worker cannot be created (nothing stays registered then) or when the ids are
+  // exhausted.
+  int CreateRequest(std::u16string url, int connectTimeout, int readTimeout);
+
+  // Marks the record with `id` for deletion; an unregistered id changes nothing.
+  void ReleaseRequest(int id);
+
+  // The record with `id`, or null. The record stays valid for as long as the pointer is held,
+  // even when it is purged meanwhile.
+  std::shared_ptr<TRequest> FindRequest(int id) const;
+
+  // Lookups; an unregistered id answers false, false, -1 and "".
+  bool IsRequestComplete(int id) const;
+  bool IsRequestError(int id) const;  // error code above 0
+  int GetErrorCode(int id) const;
+  std::u16string GetErrorDescription(int id) const;
+
+  // The piece of the response that a script reads (ScriptPiece); nullopt for an unregistered id.
+  std::optional<std::u16string> GetResponsePart(int id, long long offset, long long count) const;
+
+  // Deletes the records that are released and complete and whose delay has run out.
+  void PurgeRequests();
+
+  // How many records are registered.
+  std::size_t Count() const;
+
+ private:
+  struct Shared;
+  class Purger;
+
+  void StartPurgerIfNeeded();
+
+  std::shared_ptr<Shared> FShared;
+};
