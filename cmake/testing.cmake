@@ -13,3 +13,13 @@ function(ov_add_test name)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT 300)
 endfunction()
+
+# ov_add_service_test(NAME SOURCES... [LIBS libs...]): ov_add_test for a test that talks to the
+# local test services; ctest starts them first (tests/CMakeLists.txt) and TestServices finds them.
+set(OV_TEST_SERVICES_STATE ${CMAKE_BINARY_DIR}/test-services/state)
+function(ov_add_service_test name)
+  ov_add_test(${name} ${ARGN})
+  set_tests_properties(${name} PROPERTIES
+    FIXTURES_REQUIRED test_services
+    ENVIRONMENT OV_TEST_SERVICES=${OV_TEST_SERVICES_STATE})
+endfunction()

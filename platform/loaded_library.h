@@ -12,6 +12,9 @@ class LoadedLibrary {
   LoadedLibrary(const LoadedLibrary&) = delete;
   LoadedLibrary& operator=(const LoadedLibrary&) = delete;
 
+  // The path of `fileName` in the folder of the running program.
+  static std::string BesideProgram(const std::string& fileName);
+
   // The exported function `name` as a pointer of type F (for example int OV_STDCALL(int)).
   // Throws std::runtime_error when the library has no such export.
   template <typename F>

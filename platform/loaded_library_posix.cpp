@@ -1,5 +1,6 @@
 #include <dlfcn.h>
 
+#include <filesystem>
 #include <stdexcept>
 
 #include "platform/loaded_library.h"
@@ -23,4 +24,8 @@ void* LoadedLibrary::Symbol(const char* name) const {
   void* symbol = dlsym(FHandle, name);
   if (!symbol) throw std::runtime_error(LastError(std::string("no export ") + name));
   return symbol;
+}
+
+std::string LoadedLibrary::BesideProgram(const std::string& fileName) {
+  return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / fileName).string();
 }

@@ -23,3 +23,14 @@ void* LoadedLibrary::Symbol(const char* name) const {
   if (!symbol) throw std::runtime_error(LastError(std::string("no export ") + name));
   return reinterpret_cast<void*>(symbol);
 }
+
+std::string LoadedLibrary::BesideProgram(const std::string& fileName) {
+  std::string path(MAX_PATH, '\0');
+  DWORD length;
+  while ((length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()))) ==
+         path.size()) {
+    path.resize(path.size() * 2);
+  }
+  path.resize(length);
+  return path.substr(0, path.find_last_of("\\/") + 1) + fileName;
+}

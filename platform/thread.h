@@ -5,6 +5,7 @@
 // On Windows the thread also keeps the module that holds its code loaded until Execute has
 // returned and the object is gone: a script that unloads the library while threads still run
 // cannot make them run code from an unmapped image. The last thread out unloads the module.
+// Elsewhere a library that has started a thread stays mapped until the process ends.
 
 #include <cstddef>
 #include <memory>

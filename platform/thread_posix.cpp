@@ -1,3 +1,4 @@
+#include <dlfcn.h>
 #include <pthread.h>
 
 #include <cerrno>
@@ -38,9 +39,26 @@ class ThreadAttributes {
   pthread_attr_t FAttributes;
 };
 
+// There is no FreeLibraryAndExitThread here: a thread cannot drop the last reference to the
+// library that holds its own code. Instead, once the library has started a thread, it stays
+// mapped until the process ends, so dlclose never pulls code from under a running thread.
+// Code linked into the program itself has nothing to pin: dlopen does not know it by its path.
+void KeepOwnLibraryMapped() {
+  static const bool kept = [] {
+    Dl_info info;
+    if (!dladdr(reinterpret_cast<void*>(&KeepOwnLibraryMapped), &info)) return false;
+    if (void* self = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE)) {
+      dlclose(self);  // the mark stays; the extra reference goes
+    }
+    return true;
+  }();
+  if (!kept) throw std::system_error(ENOENT, std::generic_category(), "cannot pin the library");
+}
+
 }  // namespace
 
 void TThread::Start(std::unique_ptr<TThread> thread) {
+  KeepOwnLibraryMapped();
   ThreadAttributes attributes;
   pthread_t id;
   ThreadAttributes::Check(
