@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/binary_stdout.h"
 #include "platform/loaded_library.h"
 #include "service-client/export_frame.h"
 
@@ -174,6 +175,7 @@ int PlayGet(const Ovilex& ovilex, const GetOptions& options) {
   }
   const int code = ovilex.getErrorCode(id);
   if (code == -1) {
+    MakeStdoutBinary();
     ReadInPieces(ovilex.getAsynchResponse, id,
                  [](const char* piece, int size) { std::fwrite(piece, 1, size, stdout); });
   } else {

@@ -12,10 +12,12 @@ wine=/usr/lib/wine/wine64
 [ -n "${DISPLAY:-}" ] || wine="xvfb-run --auto-servernum $wine"
 
 # Wine may start its helper processes (services, desktop) from this program; they outlive it and
-# would hold our caller's output pipe open, so that ctest waits for them. They get a file instead.
+# would hold our caller's output pipes open, so that ctest waits for them. They get files instead.
 output=$(mktemp)
-$wine "$@" >"$output" 2>&1
+errors=$(mktemp)
+$wine "$@" >"$output" 2>"$errors"
 status=$?
 cat "$output"
-rm -f "$output"
+cat "$errors" >&2
+rm -f "$output" "$errors"
 exit $status

@@ -1,0 +1,10 @@
+#pragma once
+// The yardstick for the library's request throughput: plain libcurl doing the same work.
+
+#include <string>
+
+// Requests per second of `total` GETs of `url` on `threads` threads, each GET on a fresh easy
+// handle (no connection reuse) with its body read into memory. Throws std::runtime_error when a
+// GET fails or its body differs from `expectedBody`.
+double PlainCurlRequestsPerSecond(const std::string& url, const std::string& expectedBody,
+                                  int total, int threads);

@@ -1,0 +1,3 @@
+#include "platform/binary_stdout.h"
+
+void MakeStdoutBinary() {}  // already byte for byte

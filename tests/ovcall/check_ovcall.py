@@ -1,0 +1,66 @@
+#!/usr/bin/env python3
+"""Plays ovcall's scripts against the local test services.
+
+usage: check_ovcall.py STATEFILE OVCALL [WRAPPER ARGS...]
+The ovcall command is everything after STATEFILE (for Windows: the Wine wrapper, its prefix and
+ovcall.exe), so the same cases run natively and under Wine.
+"""
+import subprocess
+import sys
+import unittest
+
+STATE = {}
+OVCALL = []
+
+
+def ovcall(*arguments):
+    run = subprocess.run(OVCALL + list(arguments), capture_output=True, timeout=120)
+    return run.returncode, run.stdout, run.stderr.decode("latin-1")
+
+
+def http(path, host="127.0.0.1"):
+    return f"http://{host}:{STATE['http_port']}{path}"
+
+
+class OvcallTest(unittest.TestCase):
+    def test_prints_the_response_read_in_pieces(self):
+        for path, body in [("/hello", b"Hello, world"), ("/body?size=10000", b"x" * 10000)]:
+            with self.subTest(path=path):
+                code, out, err = ovcall("get", http(path))
+                self.assertEqual((code, out), (0, body), err)
+
+    def test_reports_the_error_code_and_description(self):
+        cases = [
+            (["get", http("/status/404")], "error 404: HTTP/1.1 404 Not Found"),
+            (["get", "http://127.0.0.1:1/"], "error 0: "),
+            (["get", http("/slow?ms=5000"), "--read-timeout", "500"], "error 0: "),
+            (["get", f"https://localhost:{STATE['https_port']}/hello"], "error 0: "),
+        ]
+        for arguments, message in cases:
+            with self.subTest(arguments=arguments):
+                code, out, err = ovcall(*arguments)
+                self.assertEqual((code, out), (1, b""), err)
+                self.assertIn(message, err)
+
+    def test_uses_a_proxy_with_credentials_and_can_skip_the_certificate_check(self):
+        proxy = f"127.0.0.1:{STATE['auth_proxy_port']}:{STATE['proxy_user']}:{STATE['proxy_password']}"
+        code, out, err = ovcall("get", http("/echo/p", "localhost"), "--proxy", proxy)
+        self.assertEqual(code, 0, err)
+        self.assertIn(b"Via:", out)
+        code, out, err = ovcall("get", f"https://localhost:{STATE['https_port']}/hello", "--insecure")
+        self.assertEqual((code, out), (0, b"Hello, world"), err)
+
+    def test_refuses_wrong_arguments_with_its_usage(self):
+        for arguments in [[], ["fetch"], ["get"], ["get", "u", "--proxy", "h"],
+                          ["get", "u", "--read-timeout", "soon"]]:
+            with self.subTest(arguments=arguments):
+                code, out, err = ovcall(*arguments)
+                self.assertEqual(code, 2, err)
+                self.assertIn("usage: ovcall", err)
+
+
+if __name__ == "__main__":
+    with open(sys.argv[1]) as state:
+        STATE.update(line.strip().split("=", 1) for line in state if "=" in line)
+    OVCALL.extend(sys.argv[2:])
+    unittest.main(argv=sys.argv[:1], verbosity=2)
