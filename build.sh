@@ -19,3 +19,26 @@ for file in dist/linux/libOvilex.so dist/win64/*.dll dist/win64/*.exe dist/win32
   dist/win32/*.exe; do
   if [ -f "$file" ]; then describe_binary "$file"; fi
 done
+
+# A short tour: ovcall plays a script's calls against a local demo service, natively and under
+# Wine (the DLL, on WinHTTP), with the test suite's display and Wine session.
+echo
+echo "== tour: ovcall against a local demo service"
+state=build/tour/services
+python3 tests/services/services.py start "$state" >/dev/null
+source tools/windows-test-session.sh
+trap 'stop_windows_session; python3 tests/services/services.py stop "$state"' EXIT
+start_windows_session "$PWD/build/win64/wineprefix"
+demo="http://127.0.0.1:$(sed -n 's/^http_port=//p' "$state")"
+wine_ovcall=(tools/run-under-wine.sh "$PWD/build/win64/wineprefix" dist/win64/ovcall.exe)
+show() {  # show LABEL COMMAND...
+  echo "\$ $1"
+  shift
+  if "$@"; then echo; else echo "(exit code $?)"; fi
+}
+show "ovcall get $demo/hello" dist/linux/ovcall get "$demo/hello"
+show "ovcall get $demo/status/404" dist/linux/ovcall get "$demo/status/404"
+show "ovcall get $demo/slow?ms=3000 --read-timeout 1000" \
+  dist/linux/ovcall get "$demo/slow?ms=3000" --read-timeout 1000
+show "ovcall.exe get $demo/hello   (under Wine)" "${wine_ovcall[@]}" get "$demo/hello"
+stop_windows_session
