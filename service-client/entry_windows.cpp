@@ -3,7 +3,7 @@
 
 #include "service-client/library.h"
 
-BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID /*reserved*/) {
+BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID reserved) {
   switch (reason) {
     case DLL_PROCESS_ATTACH:
       try {
@@ -13,7 +13,9 @@ BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID /*reserved*/) {
       }
       break;
     case DLL_PROCESS_DETACH:
-      DetachLibrary();
+      // At process exit the other threads are gone already, perhaps in the middle of a timer
+      // call that would never be seen to end; the system reclaims everything anyway.
+      if (reserved == nullptr) DetachLibrary();
       break;
     default:
       break;

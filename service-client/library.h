@@ -17,3 +17,8 @@ class TRequestList;
 
 // The request registry. Throws std::logic_error outside attach..detach.
 TRequestList& RequestList();
+
+class TTickMessageGeneratorList;
+
+// The tick-generator registry. Throws std::logic_error outside attach..detach.
+TTickMessageGeneratorList& TickGeneratorList();
