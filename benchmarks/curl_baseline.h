@@ -3,8 +3,7 @@
 
 #include <string>
 
-// Requests per second of `total` GETs of `url` on `threads` threads, each GET on a fresh easy
-// handle (no connection reuse) with its body read into memory. Throws std::runtime_error when a
-// GET fails or its body differs from `expectedBody`.
-double PlainCurlRequestsPerSecond(const std::string& url, const std::string& expectedBody,
-                                  int total, int threads);
+// `total` GETs of `url` on `threads` threads, each GET on a fresh easy handle (no connection
+// reuse) with its body read into memory. Throws std::runtime_error when a GET fails or its body
+// differs from `expectedBody`.
+void PlainCurlGets(const std::string& url, const std::string& expectedBody, int total, int threads);

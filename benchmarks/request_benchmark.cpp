@@ -9,10 +9,13 @@
 //
 // The last two exist because a registry starts empty only in a fresh process: once the library
 // has started threads it stays mapped, so unloading and reloading it keeps the old registry.
+#include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -94,7 +97,7 @@ double Median(std::vector<double> values) {
 
 double Percentile(std::vector<double> values, double fraction) {
   std::sort(values.begin(), values.end());
-  const auto rank = static_cast<std::size_t>(fraction * values.size() + 0.999999);
+  const auto rank = static_cast<std::size_t>(std::ceil(fraction * values.size()));
   return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
 }
 
@@ -104,9 +107,8 @@ constexpr int kThroughputGets = 2000;
 constexpr int kInFlight = 32;
 constexpr int kThroughputRuns = 3;
 
-// Requests per second of `total` GETs with `inFlight` of them running at any time.
-double OursRequestsPerSecond(const Exports& ov, const std::string& url, int total, int inFlight) {
-  const auto start = Clock::now();
+// `total` GETs with `inFlight` of them running at any time.
+void OursGets(const Exports& ov, const std::string& url, int total, int inFlight) {
   std::vector<int> slots;
   int started = 0;
   for (; started < std::min(total, inFlight); ++started) slots.push_back(ov.CreateOrThrow(url));
@@ -126,24 +128,59 @@ double OursRequestsPerSecond(const Exports& ov, const std::string& url, int tota
     }
     if (!anyComplete) std::this_thread::sleep_for(1ms);
   }
-  const std::chrono::duration<double> elapsed = Clock::now() - start;
-  return total / elapsed.count();
+}
+
+std::chrono::duration<double, std::micro> ProcessCpuTime() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return std::chrono::seconds(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         std::chrono::microseconds(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
 }
 
 struct Throughput {
-  double ours, plain;
+  double requestsPerSecond;
+  // Of this whole process, user and system: what the client side costs, whatever the server
+  // manages.
+  double cpuMicrosPerRequest;
+};
+
+Throughput MeasureGets(int total, const std::function<void()>& gets) {
+  const auto cpuStart = ProcessCpuTime();
+  const auto start = Clock::now();
+  gets();
+  const std::chrono::duration<double> elapsed = Clock::now() - start;
+  return {total / elapsed.count(), (ProcessCpuTime() - cpuStart).count() / total};
+}
+
+Throughput MedianThroughput(const std::vector<Throughput>& runs) {
+  std::vector<double> rates, cpu;
+  for (const Throughput& run : runs) {
+    rates.push_back(run.requestsPerSecond);
+    cpu.push_back(run.cpuMicrosPerRequest);
+  }
+  return {Median(rates), Median(cpu)};
+}
+
+struct ThroughputPair {
+  Throughput ours, plain;
 };
 
 // Both sides in turn, after one short warm-up each, so that drifts of the machine hit both.
-Throughput MeasureThroughput(const Exports& ov, const std::string& url) {
-  OursRequestsPerSecond(ov, url, kInFlight * 4, kInFlight);
-  PlainCurlRequestsPerSecond(url, kHelloBody, kInFlight * 4, kInFlight);
-  std::vector<double> ours, plain;
+ThroughputPair MeasureThroughput(const Exports& ov, const std::string& url) {
+  const auto ours = [&](int total) {
+    return MeasureGets(total, [&] { OursGets(ov, url, total, kInFlight); });
+  };
+  const auto plain = [&](int total) {
+    return MeasureGets(total, [&] { PlainCurlGets(url, kHelloBody, total, kInFlight); });
+  };
+  ours(kInFlight * 4);
+  plain(kInFlight * 4);
+  std::vector<Throughput> oursRuns, plainRuns;
   for (int run = 0; run < kThroughputRuns; ++run) {
-    ours.push_back(OursRequestsPerSecond(ov, url, kThroughputGets, kInFlight));
-    plain.push_back(PlainCurlRequestsPerSecond(url, kHelloBody, kThroughputGets, kInFlight));
+    oursRuns.push_back(ours(kThroughputGets));
+    plainRuns.push_back(plain(kThroughputGets));
   }
-  return {Median(ours), Median(plain)};
+  return {MedianThroughput(oursRuns), MedianThroughput(plainRuns)};
 }
 
 // --- Poll cost --------------------------------------------------------------------------------
@@ -203,15 +240,30 @@ std::vector<double> MeasurePollCost(int records) {
 constexpr int kCreations = 2000;
 constexpr int kCreationBatch = 200;
 
-// Microseconds of each ov_createAsynchRequest; every batch ends before the next starts.
-std::vector<double> CreateMicroseconds(const Exports& ov, const std::string& url) {
-  std::vector<double> micros;
+// CPU time of the calling thread: unlike the wall clock, it leaves out the time the thread waits
+// for a processor, for example while the threads it has just started run.
+std::chrono::duration<double, std::micro> ThreadCpuTime() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+struct CreateTimes {
+  std::vector<double> wallMicros, cpuMicros;
+};
+
+// The time of each ov_createAsynchRequest; every batch ends before the next starts.
+CreateTimes MeasureCreateTimes(const Exports& ov, const std::string& url) {
+  CreateTimes times;
   for (int batch = 0; batch < kCreations / kCreationBatch; ++batch) {
     std::vector<int> ids;
     for (int i = 0; i < kCreationBatch; ++i) {
+      const auto cpuStart = ThreadCpuTime();
       const auto start = Clock::now();
       ids.push_back(ov.CreateOrThrow(url));
-      micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+      times.wallMicros.push_back(
+          std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+      times.cpuMicros.push_back((ThreadCpuTime() - cpuStart).count());
     }
     WaitUntilComplete(ov, ids);
     for (int id : ids) {
@@ -219,7 +271,7 @@ std::vector<double> CreateMicroseconds(const Exports& ov, const std::string& url
       ov.release(id);
     }
   }
-  return micros;
+  return times;
 }
 
 // --- Memory per request in flight -------------------------------------------------------------
@@ -304,14 +356,18 @@ std::vector<double> RunChild(const std::string& arguments, const std::string& en
 
 // --- Tables -----------------------------------------------------------------------------------
 
-void PrintThroughput(const Throughput& result) {
+void PrintThroughput(const ThroughputPair& result) {
   std::printf("\n| %-44s | %10s | %13s | %10s |\n",
               "2000 GETs of /hello, 32 in flight, median of 3", "ours", "plain libcurl",
               "ours/plain");
   std::printf("|%s|%s|%s|%s|\n", std::string(46, '-').c_str(), std::string(12, '-').c_str(),
               std::string(15, '-').c_str(), std::string(12, '-').c_str());
-  std::printf("| %-44s | %10.0f | %13.0f | %10.2f |\n", "requests/s", result.ours, result.plain,
-              result.ours / result.plain);
+  const Throughput &ours = result.ours, &plain = result.plain;
+  std::printf("| %-44s | %10.0f | %13.0f | %10.2f |\n", "requests/s", ours.requestsPerSecond,
+              plain.requestsPerSecond, ours.requestsPerSecond / plain.requestsPerSecond);
+  std::printf("| %-44s | %10.0f | %13.0f | %10.2f |\n", "client CPU us per request",
+              ours.cpuMicrosPerRequest, plain.cpuMicrosPerRequest,
+              ours.cpuMicrosPerRequest / plain.cpuMicrosPerRequest);
 }
 
 void PrintPollCost(const std::vector<int>& sizes,
@@ -327,13 +383,15 @@ void PrintPollCost(const std::vector<int>& sizes,
   }
 }
 
-void PrintCreateLatency(const std::vector<double>& micros) {
+void PrintCreateTimes(const CreateTimes& times) {
   std::printf("\n| %-44s | %10s | %10s |\n", "ov_createAsynchRequest, 2000 calls to /slow",
               "median us", "p99 us");
   std::printf("|%s|%s|%s|\n", std::string(46, '-').c_str(), std::string(12, '-').c_str(),
               std::string(12, '-').c_str());
-  std::printf("| %-44s | %10.1f | %10.1f |\n", "one call", Median(micros),
-              Percentile(micros, 0.99));
+  std::printf("| %-44s | %10.1f | %10.1f |\n", "wall clock", Median(times.wallMicros),
+              Percentile(times.wallMicros, 0.99));
+  std::printf("| %-44s | %10.1f | %10.1f |\n", "CPU time of the calling thread",
+              Median(times.cpuMicros), Percentile(times.cpuMicros, 0.99));
 }
 
 void PrintMemory(const std::vector<double>& kib) {
@@ -341,8 +399,8 @@ void PrintMemory(const std::vector<double>& kib) {
               "address space");
   std::printf("|%s|%s|%s|\n", std::string(46, '-').c_str(), std::string(12, '-').c_str(),
               std::string(15, '-').c_str());
-  std::printf("| %-44s | %10.1f | %13.1f |\n", "first 500 in a fresh process", kib.at(0),
-              kib.at(1));
+  std::printf("| %-44s | %10.1f | %13.1f |\n", "first 500, fresh process, new malloc arenas",
+              kib.at(0), kib.at(1));
   std::printf("| %-44s | %10.1f | %13.1f |\n", "next 500", kib.at(2), kib.at(3));
 }
 
@@ -354,7 +412,7 @@ int HttpPort(const std::string& stateFile) {
   throw std::runtime_error("no http_port in " + stateFile);
 }
 
-// The children run first, while this process has started no thread of its own.
+// The children run first, so that none of this process's own requests runs beside them.
 void RunAll(const std::string& stateFile) {
   const std::string port = std::to_string(HttpPort(stateFile));
   const std::vector<int> sizes = {1000, 10000, 100000};
@@ -368,12 +426,12 @@ void RunAll(const std::string& stateFile) {
   LoadedLibrary library(OVILEX_PATH);
   const Exports ov(library);
   const std::string base = "http://127.0.0.1:" + port;
-  const Throughput throughput = MeasureThroughput(ov, base + "/hello");
-  const std::vector<double> createMicros = CreateMicroseconds(ov, base + "/slow?ms=2000");
+  const ThroughputPair throughput = MeasureThroughput(ov, base + "/hello");
+  const CreateTimes createTimes = MeasureCreateTimes(ov, base + "/slow?ms=2000");
 
   PrintThroughput(throughput);
   PrintPollCost(sizes, pollNanoseconds);
-  PrintCreateLatency(createMicros);
+  PrintCreateTimes(createTimes);
   PrintMemory(memory);
 }
 
