@@ -27,10 +27,10 @@ int CopyLow8Bits(std::u16string_view units, char* buffer) {
   return written;
 }
 
-char* RequireBuffer(char* buffer) {
+// Every reader starts with an empty text in the buffer; without a buffer it fails.
+void StartBuffer(char* buffer) {
   if (!buffer) throw std::invalid_argument("no buffer");
   buffer[0] = '\0';
-  return buffer;
 }
 
 }  // namespace
@@ -109,7 +109,7 @@ OV_EXPORT int OV_STDCALL ov_getErrorDescription(int id, char* buffer, int offset
   return GuardedExport(
       "ov_getErrorDescription", [&] { return written; },
       [&] {
-        RequireBuffer(buffer);
+        StartBuffer(buffer);
         const std::u16string text = RequestList().GetErrorDescription(id);
         written = CopyLow8Bits(ScriptPiece(text, offset, count), buffer);
         DebugLogAnsi("Getting error description for id [" + std::to_string(id) + "] with value [" +
@@ -123,7 +123,7 @@ OV_EXPORT int OV_STDCALL ov_getAsynchResponse(int id, char* buffer, int offset, 
   return GuardedExport(
       "ov_getAsynchResponse", [&] { return written; },
       [&] {
-        RequireBuffer(buffer);
+        StartBuffer(buffer);
         const auto piece = RequestList().GetResponsePart(id, offset, count);
         if (piece) written = CopyLow8Bits(*piece, buffer);
         DebugLogAnsi("Getting response for id [" + std::to_string(id) + "] with value [" +

@@ -1,7 +1,6 @@
 #include "service-client/requests/request_list.h"
 
 #include <climits>
-#include <condition_variable>
 #include <mutex>
 #include <set>
 #include <stdexcept>
@@ -9,6 +8,7 @@
 #include <utility>
 
 #include "platform/thread.h"
+#include "platform/timer.h"
 #include "service-client/debug_log.h"
 #include "service-client/requests/request.h"
 #include "service-client/requests/url_call.h"
@@ -23,21 +23,18 @@ struct Entry {
 
 }  // namespace
 
-// Everything the purge thread needs, shared with it so that it never outlives what it touches.
+// The registry's state, shared with the purge timer's handler.
 struct TRequestList::Shared {
   explicit Shared(Options options) : options(std::move(options)) {}
 
   const Options options;
   mutable std::mutex lock;
-  std::condition_variable wake;
   // Indexed by id: a lookup costs the same with ten records or a hundred thousand.
   std::unordered_map<int, Entry> requests;
   std::set<int> released;  // released and not yet deleted
   int lastId = 0;
   HttpProxy proxy;
   bool checkCertificates = true;
-  bool purgerRunning = false;
-  bool destroyed = false;
 
   const TRequest* Find(int id) const {
     const auto found = requests.find(id);
@@ -60,38 +57,19 @@ struct TRequestList::Shared {
   }
 };
 
-// Runs while released records wait for deletion, then ends.
-class TRequestList::Purger : public TThread {
- public:
-  explicit Purger(std::shared_ptr<Shared> shared) : FShared(std::move(shared)) {}
-
-  void Execute() override {
-    std::unique_lock<std::mutex> lock(FShared->lock);
-    while (!FShared->destroyed && !FShared->released.empty()) {
-      FShared->wake.wait_for(lock, FShared->options.purgeTick);
-      if (!FShared->destroyed) FShared->Purge();
-    }
-    FShared->purgerRunning = false;
-  }
-
- private:
-  std::shared_ptr<Shared> FShared;
-};
-
 TRequestList::TRequestList() : TRequestList(Options()) {}
 
 TRequestList::TRequestList(Options options)
     : FShared(std::make_shared<Shared>(std::move(options))) {}
 
 TRequestList::~TRequestList() {
+  FPurgeTimer.reset();  // first, and without the lock, which a running purge may be waiting for
   std::unordered_map<int, Entry> doomed;
   {
     std::lock_guard<std::mutex> lock(FShared->lock);
-    FShared->destroyed = true;
     doomed.swap(FShared->requests);
     FShared->released.clear();
   }
-  FShared->wake.notify_all();
 }  // the records go here, outside the lock
 
 void TRequestList::SetProxySettings(std::u16string server, std::u16string username,
@@ -131,14 +109,20 @@ void TRequestList::ReleaseRequest(int id) {
   if (found == FShared->requests.end() || found->second.record->IsMarkedForDeletion()) return;
   found->second.record->MarkForDeletion();
   FShared->released.insert(id);
-  StartPurgerIfNeeded();
+  StartPurgeTimerIfNeeded();
 }
 
-// Under the lock.
-void TRequestList::StartPurgerIfNeeded() {
-  if (!FShared->options.purgeThread || FShared->purgerRunning) return;
-  TThread::Start(std::make_unique<Purger>(FShared));
-  FShared->purgerRunning = true;
+// Under the lock. The timer starts with the first release and runs until the registry goes.
+void TRequestList::StartPurgeTimerIfNeeded() {
+  if (!FShared->options.purgeTimer || FPurgeTimer) return;
+  FPurgeTimer = StartSystemTimer(FShared->options.purgeTick, [shared = FShared]() noexcept {
+    try {
+      std::lock_guard<std::mutex> lock(shared->lock);
+      shared->Purge();
+    } catch (...) {
+      // The next tick tries again.
+    }
+  });
 }
 
 std::shared_ptr<TRequest> TRequestList::FindRequest(int id) const {

@@ -12,9 +12,9 @@
 // write only their own record, which the registry shares with them.
 //
 // Purge: a record that is both released and complete is deleted purgeDelay (60 s) after the
-// later of the two events, by a purge thread that runs only while released records wait, so it
-// needs no window messages. Tests may switch the thread off and call PurgeRequests themselves
-// with a clock of their own.
+// later of the two events, within one purgeTick, by a system timer (it needs no window
+// messages) that starts with the first release and is stopped before the registry goes. Tests
+// may switch the timer off and call PurgeRequests themselves with a clock of their own.
 
 #include <chrono>
 #include <functional>
@@ -22,6 +22,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/timer.h"
 #include "service-client/requests/http_transport.h"
 
 class TRequest;
@@ -32,9 +33,9 @@ class TRequestList {
 
   struct Options {
     std::chrono::milliseconds purgeDelay{60000};
-    // How often the purge thread looks; the delay is kept to within one tick.
+    // How often the purge timer looks; the delay is kept to within one tick.
     std::chrono::milliseconds purgeTick{1000};
-    bool purgeThread = true;
+    bool purgeTimer = true;
     std::function<Clock::time_point()> clock = [] { return Clock::now(); };
     // One new transport per worker.
     std::function<std::unique_ptr<HttpTransport>()> createTransport = CreateSystemHttpTransport;
@@ -42,8 +43,9 @@ class TRequestList {
 
   TRequestList();
   explicit TRequestList(Options options);
-  // Deletes every record, complete or not, without waiting for any thread: running workers keep
-  // their own record alive and finish on it.
+  // Stops the purge timer (waiting only for a purge that runs at that moment) and deletes every
+  // record, complete or not, without waiting for any worker: workers keep their own record alive
+  // and finish on it.
   ~TRequestList();
   TRequestList(const TRequestList&) = delete;
   TRequestList& operator=(const TRequestList&) = delete;
@@ -85,9 +87,9 @@ class TRequestList {
 
  private:
   struct Shared;
-  class Purger;
 
-  void StartPurgerIfNeeded();
+  void StartPurgeTimerIfNeeded();
 
   std::shared_ptr<Shared> FShared;
+  std::unique_ptr<TTimer> FPurgeTimer;
 };

@@ -31,7 +31,7 @@ class RequestListTest : public testing::Test {
   RequestListTest() : FNow(std::make_shared<TRequestList::Clock::time_point>()) {
     network.SetReply(Replied(200, "HTTP/1.1 200 OK", "body"));
     TRequestList::Options options;
-    options.purgeThread = false;
+    options.purgeTimer = false;
     options.clock = [now = FNow] { return *now; };
     options.createTransport = network.Factory();
     list = std::make_unique<TRequestList>(std::move(options));
@@ -173,7 +173,7 @@ TEST_F(RequestListTest, ProxyAndCertificateSettingsReachOnlyLaterRequests) {
 
 TEST_F(RequestListTest, ATransportThatCannotBeCreatedRegistersNothing) {
   TRequestList::Options options;
-  options.purgeThread = false;
+  options.purgeTimer = false;
   options.createTransport = []() -> std::unique_ptr<HttpTransport> { throw std::bad_alloc(); };
   TRequestList failing(std::move(options));
   EXPECT_THROW(failing.CreateRequest(u"http://srv/", 0, 0), std::bad_alloc);
@@ -208,7 +208,7 @@ TEST_F(RequestListTest, DestroyingTheRegistryLeavesRunningWorkersAValidRecord) {
   }
 }
 
-// The real purge thread, on the real clock, with nobody calling PurgeRequests.
+// The real purge timer, on the real clock, with nobody calling PurgeRequests.
 TRequestList::Options QuickPurge(const FakeNetwork& network) {
   TRequestList::Options options;
   options.purgeDelay = 20ms;
@@ -217,7 +217,7 @@ TRequestList::Options QuickPurge(const FakeNetwork& network) {
   return options;
 }
 
-TEST(RequestListPurgeThreadTest, DeletesReleasedRecordsWithoutAnyoneAsking) {
+TEST(RequestListPurgeTimerTest, DeletesReleasedRecordsWithoutAnyoneAsking) {
   FakeNetwork network;
   TRequestList list(QuickPurge(network));
   const int id = list.CreateRequest(u"http://srv/", 0, 0);
@@ -229,7 +229,7 @@ TEST(RequestListPurgeThreadTest, DeletesReleasedRecordsWithoutAnyoneAsking) {
   while (list.Count() != 0) std::this_thread::sleep_for(1ms);
 }
 
-TEST(RequestListPurgeThreadTest, ScriptThreadsAtOnceGetDistinctIdsAndTheirOwnOutcomes) {
+TEST(RequestListPurgeTimerTest, ScriptThreadsAtOnceGetDistinctIdsAndTheirOwnOutcomes) {
   FakeNetwork network;
   HttpReply reply;
   reply.status = 200;
