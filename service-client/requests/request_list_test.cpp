@@ -16,20 +16,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-HttpReply Replied(int status, std::string statusLine, std::string body) {
-  HttpReply reply;
-  reply.status = status;
-  reply.statusLine = std::move(statusLine);
-  reply.body = std::move(body);
-  return reply;
-}
-
 // A registry on a fake network and a clock that only the test moves; the purge runs when the
 // test calls it.
 class RequestListTest : public testing::Test {
  protected:
   RequestListTest() : FNow(std::make_shared<TRequestList::Clock::time_point>()) {
-    network.SetReply(Replied(200, "HTTP/1.1 200 OK", "body"));
+    network.SetReply(FakeNetwork::Replied(200, "HTTP/1.1 200 OK", "body"));
     TRequestList::Options options;
     options.purgeTimer = false;
     options.clock = [now = FNow] { return *now; };
@@ -91,8 +83,9 @@ TEST_F(RequestListTest, OnlyAnHttpStatusCountsAsAnError) {
     int code;
     std::u16string description;
   } kCases[] = {
-      {Replied(200, "HTTP/1.1 200 OK", "x"), false, -1, u""},
-      {Replied(404, "HTTP/1.1 404 Not Found", ""), true, 404, u"HTTP/1.1 404 Not Found"},
+      {FakeNetwork::Replied(200, "HTTP/1.1 200 OK", "x"), false, -1, u""},
+      {FakeNetwork::Replied(404, "HTTP/1.1 404 Not Found", ""), true, 404,
+       u"HTTP/1.1 404 Not Found"},
       {refused, false, 0, u"Connection refused"},
   };
   for (const auto& c : kCases) {

@@ -31,14 +31,6 @@ TEST(UrlCallTest, SplitsAtTheFirstDoubleSlashAndEncodesOnlyTheRest) {
   }
 }
 
-HttpReply Replied(int status, std::string statusLine, std::string body) {
-  HttpReply reply;
-  reply.status = status;
-  reply.statusLine = std::move(statusLine);
-  reply.body = std::move(body);
-  return reply;
-}
-
 HttpReply Failed(std::u16string message) {
   HttpReply reply;
   reply.failure = std::move(message);
@@ -59,12 +51,13 @@ TEST(UrlCallTest, ClassifiesTheReplyIntoTheRecord) {
     int errorCode;
     std::u16string description, response;
   } kCases[] = {
-      {Replied(200, "HTTP/1.1 200 OK", "caf\xE9"), -1, u"", u"caf\u00E9"},
-      {Replied(204, "HTTP/1.1 204 No Content", ""), -1, u"", u""},
-      {Replied(404, "HTTP/1.1 404 Not Found", "gone"), 404, u"HTTP/1.1 404 Not Found", u""},
-      {Replied(301, "HTTP/1.1 301 Moved Permanently", ""), 301, u"HTTP/1.1 301 Moved Permanently",
+      {FakeNetwork::Replied(200, "HTTP/1.1 200 OK", "caf\xE9"), -1, u"", u"caf\u00E9"},
+      {FakeNetwork::Replied(204, "HTTP/1.1 204 No Content", ""), -1, u"", u""},
+      {FakeNetwork::Replied(404, "HTTP/1.1 404 Not Found", "gone"), 404, u"HTTP/1.1 404 Not Found",
        u""},
-      {Replied(199, "HTTP/1.1 199 Odd", ""), 199, u"HTTP/1.1 199 Odd", u""},
+      {FakeNetwork::Replied(301, "HTTP/1.1 301 Moved Permanently", ""), 301,
+       u"HTTP/1.1 301 Moved Permanently", u""},
+      {FakeNetwork::Replied(199, "HTTP/1.1 199 Odd", ""), 199, u"HTTP/1.1 199 Odd", u""},
       {Failed(u"Connection refused"), 0, u"Connection refused", u""},
   };
   for (const auto& c : kCases) {
@@ -80,7 +73,7 @@ TEST(UrlCallTest, ClassifiesTheReplyIntoTheRecord) {
 
 TEST(UrlCallTest, SendsTheEncodedUrlOverTlsOnlyForALowerCaseHttpsScheme) {
   FakeNetwork network;
-  network.SetReply(Replied(200, "HTTP/1.1 200 OK", "ok"));
+  network.SetReply(FakeNetwork::Replied(200, "HTTP/1.1 200 OK", "ok"));
   RunWorker(network, u"http://srv/a b?t=\u00E9");
   RunWorker(network, u"https://srv/");
   const auto sent = network.Requests();
@@ -154,7 +147,7 @@ TEST(UrlCallTest, TracesTheUrlItsPartsAndTheFailure) {
     HttpReply reply;
     std::u16string failureTrace;
   } kCases[] = {
-      {Replied(404, "HTTP/1.1 404 Not Found", ""),
+      {FakeNetwork::Replied(404, "HTTP/1.1 404 Not Found", ""),
        u"EIdHTTPProtocolException Error: HTTP/1.1 404 Not Found"},
       {Failed(u"Connection refused"), u"EIdException Error: Connection refused"},
   };

@@ -15,6 +15,15 @@ class FakeNetwork {
  public:
   FakeNetwork() : FState(std::make_shared<State>()) {}
 
+  // A reply with a status line and a body.
+  static HttpReply Replied(int status, std::string statusLine, std::string body) {
+    HttpReply reply;
+    reply.status = status;
+    reply.statusLine = std::move(statusLine);
+    reply.body = std::move(body);
+    return reply;
+  }
+
   // The reply that every later exchange ends with.
   void SetReply(HttpReply reply) {
     std::lock_guard<std::mutex> lock(FState->lock);
