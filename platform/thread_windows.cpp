@@ -35,7 +35,8 @@ struct ThreadStarter {
 };
 
 void TThread::Start(std::unique_ptr<TThread> thread) {
-  auto start = std::make_unique<ThreadStart>(ThreadStart{thread.get(), ReferenceOwnModule()});
+  auto start = std::make_unique<ThreadStart>(ThreadStart{thread.get(), nullptr});
+  start->module = ReferenceOwnModule();  // after the allocation, which may fail
   HANDLE handle = CreateThread(nullptr, kStackSize, &ThreadStarter::Entry, start.get(),
                                STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
   if (!handle) {

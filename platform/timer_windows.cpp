@@ -7,7 +7,10 @@
 namespace {
 
 // A thread-pool timer: its callbacks run on pool threads, so it needs no message loop, and it
-// can be stopped from any thread, the loader's included (the wait covers only a running call).
+// can be stopped from any thread, the loader's included (the wait covers only a running call,
+// which posts a message or purges records and takes no lock the loader holds). No callback
+// library is set: under Wine that keeps the module loaded for the timer's whole life, so the
+// library would never be unloaded and its timers never stopped.
 class ThreadPoolTimer : public TTimer {
  public:
   ThreadPoolTimer(std::chrono::milliseconds interval, std::function<void()> onTimer)

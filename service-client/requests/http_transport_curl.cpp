@@ -104,7 +104,8 @@ class CurlHttpTransport : public HttpTransport {
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS,
                      static_cast<long>(EffectiveTimeoutMs(request.connectTimeoutMs)));
     // libcurl has no per-read time-out: "no byte for that long" is its nearest, in seconds.
-    const long readSeconds = (EffectiveTimeoutMs(request.readTimeoutMs) + 999L) / 1000L;
+    const long readSeconds =
+        static_cast<long>((EffectiveTimeoutMs(request.readTimeoutMs) + 999LL) / 1000LL);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, readSeconds);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, request.checkCertificates ? 1L : 0L);
@@ -136,7 +137,9 @@ class CurlHttpTransport : public HttpTransport {
  private:
   static std::string ProxyUrl(const HttpProxy& proxy) {
     if (proxy.server.empty() || proxy.port <= 0) return {};
-    return "http://" + Utf16ToUtf8(proxy.server) + ":" + std::to_string(proxy.port);
+    std::string host = Utf16ToUtf8(proxy.server);
+    if (host.find(':') != std::string::npos && !host.starts_with('[')) host = '[' + host + ']';
+    return "http://" + host + ":" + std::to_string(proxy.port);
   }
 
   static HttpReply Failed(CURLcode result, const char* message) {

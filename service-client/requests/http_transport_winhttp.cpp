@@ -252,10 +252,10 @@ bool HasProxyCredentials(const HttpProxy& proxy) {
   return UsesProxy(proxy) && !proxy.username.empty() && !proxy.password.empty();
 }
 
+// Asked afresh each time: a function-local static would cost the process a TLS slot for every
+// load of the library (MinGW's thread-safe statics never give theirs back).
 bool RunsUnderWine() {
-  static const bool wine =
-      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-  return wine;
+  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
 DWORD TimeoutMs(int value) {

@@ -7,7 +7,6 @@
 // UTF-16 unit as its low 8 bits, then a terminator: the buffer must hold count + 1 bytes.
 #include "service-client/requests/request_exports.h"
 
-#include <stdexcept>
 #include <string>
 
 #include "service-client/debug_log.h"
@@ -27,10 +26,14 @@ int CopyLow8Bits(std::u16string_view units, char* buffer) {
   return written;
 }
 
-// Every reader starts with an empty text in the buffer; without a buffer it fails.
-void StartBuffer(char* buffer) {
-  if (!buffer) throw std::invalid_argument("no buffer");
-  buffer[0] = '\0';
+// A reader called without a buffer, or with a negative offset and something to read, fails
+// (0 characters, an empty buffer, the failure trace), but without throwing: on MinGW the first
+// exception in each load of the library costs the process a TLS slot that is never given back.
+bool FailsToRead(std::string_view exportName, char* buffer, int offset, int count) {
+  if (buffer) buffer[0] = '\0';
+  if (buffer && !(count > 0 && offset < 0)) return false;
+  ReportExportException(exportName);
+  return true;
 }
 
 }  // namespace
@@ -105,11 +108,11 @@ OV_EXPORT int OV_STDCALL ov_getErrorCode(int id) {
 }
 
 OV_EXPORT int OV_STDCALL ov_getErrorDescription(int id, char* buffer, int offset, int count) {
+  if (FailsToRead("ov_getErrorDescription", buffer, offset, count)) return 0;
   int written = 0;
   return GuardedExport(
       "ov_getErrorDescription", [&] { return written; },
       [&] {
-        StartBuffer(buffer);
         const std::u16string text = RequestList().GetErrorDescription(id);
         written = CopyLow8Bits(ScriptPiece(text, offset, count), buffer);
         DebugLogAnsi("Getting error description for id [" + std::to_string(id) + "] with value [" +
@@ -119,11 +122,11 @@ OV_EXPORT int OV_STDCALL ov_getErrorDescription(int id, char* buffer, int offset
 }
 
 OV_EXPORT int OV_STDCALL ov_getAsynchResponse(int id, char* buffer, int offset, int count) {
+  if (FailsToRead("ov_getAsynchResponse", buffer, offset, count)) return 0;
   int written = 0;
   return GuardedExport(
       "ov_getAsynchResponse", [&] { return written; },
       [&] {
-        StartBuffer(buffer);
         const auto piece = RequestList().GetResponsePart(id, offset, count);
         if (piece) written = CopyLow8Bits(*piece, buffer);
         DebugLogAnsi("Getting response for id [" + std::to_string(id) + "] with value [" +

@@ -228,6 +228,8 @@ TEST_F(RequestExportsTest, TracesEachCallInItsOwnWords) {
        u"Getting response for id [1] with value [Hell] and return code [4]"},
       {[&] { ov_getErrorDescription(id, buffer, -1, 4); },
        u"Exception occurred ov_getErrorDescription"},
+      {[&] { ov_getAsynchResponse(id, nullptr, 0, 4); },
+       u"Exception occurred ov_getAsynchResponse"},
       {[&] { ov_setCertificateCheck(1); }, u"Setting certificate check [1]"},
   };
   ASSERT_EQ(id, 1);

@@ -94,12 +94,12 @@ int TRequestList::CreateRequest(std::u16string url, int connectTimeout, int read
                                  FShared->checkCertificates, FShared->options.createTransport());
   FShared->requests.emplace(id, Entry{record, std::nullopt});
   try {
-    TThread::Start(std::move(worker));
+    DebugLog(u" [TRequestList::CreateRequest()] Url added and new TURLCall object created");
+    TThread::Start(std::move(worker));  // the last step that may fail: then the id is returned
   } catch (...) {
     FShared->requests.erase(id);  // nobody will ever learn this id
     throw;
   }
-  DebugLog(u" [TRequestList::CreateRequest()] Url added and new TURLCall object created");
   return id;
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <stdexcept>
 
 int FindFirst(std::u16string_view text, std::u16string_view pattern) {
   if (pattern.empty()) return 0;
@@ -17,9 +16,7 @@ std::u16string SubstringAt(std::u16string_view text, int start, int count) {
 }
 
 std::u16string_view ScriptPiece(std::u16string_view text, long long offset, long long count) {
-  if (count < 1) return {};
-  if (offset < 0) throw std::out_of_range("a negative offset");
-  if (static_cast<unsigned long long>(offset) >= text.size()) return {};
+  if (count < 1 || offset < 0 || static_cast<unsigned long long>(offset) >= text.size()) return {};
   return text.substr(static_cast<std::size_t>(offset),
                      static_cast<std::size_t>(std::min<unsigned long long>(count, text.size())));
 }

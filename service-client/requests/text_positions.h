@@ -15,6 +15,6 @@ int FindFirst(std::u16string_view text, std::u16string_view pattern);
 std::u16string SubstringAt(std::u16string_view text, int start, int count);
 
 // The piece of `text` that a script reads from the 0-based `offset`, at most `count` units:
-// empty when `count` is below 1 or `offset` lies at or beyond the end. Throws std::out_of_range
-// for a negative offset when `count` is above 0. No overflow for any pair of values.
+// empty when `count` is below 1 or `offset` lies outside the text. No overflow for any pair of
+// values.
 std::u16string_view ScriptPiece(std::u16string_view text, long long offset, long long count);

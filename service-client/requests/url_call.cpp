@@ -53,19 +53,11 @@ void TURLCall::Execute() {
   try {
     Exchange();
   } catch (const std::exception& error) {
-    std::u16string message;
-    try {
-      message = AnsiToUtf16(error.what());
-      DebugLog(u"Exception Error: " + message);
-    } catch (...) {
-      // Out of memory: the code alone tells the script that the exchange failed.
-    }
-    StoreFailure(0, std::move(message));
+    StoreException(error.what());
   } catch (...) {
-    DebugLog(u"Unknown error occurred ");
-    StoreFailure(0, u"An unknown error has occurred");
+    StoreException(nullptr);
   }
-  FRequest->SetComplete(true);  // the last access to the record
+  FRequest->SetComplete(true);  // the last access to the record, whatever happened above
   FRequest.reset();
 }
 
@@ -95,6 +87,17 @@ void TURLCall::Exchange() {
     StoreFailure(reply.status, std::move(statusLine));
   } else {
     FRequest->SetResponse(reply.body);
+  }
+}
+
+void TURLCall::StoreException(const char* what) noexcept {
+  FRequest->SetErrorCode(0);
+  try {
+    std::u16string message = what ? AnsiToUtf16(what) : u"An unknown error has occurred";
+    DebugLog(what ? u"Exception Error: " + message : u"Unknown error occurred ");
+    FRequest->SetErrorDescription(std::move(message));
+  } catch (...) {
+    // Out of memory: the code alone tells the script that the exchange failed.
   }
 }
 

@@ -39,6 +39,8 @@ class TURLCall : public TThread {
  private:
   void Exchange();
   void StoreFailure(int errorCode, std::u16string description) noexcept;
+  // Code 0 and the exception's text (or the unknown-error text for `what` null).
+  void StoreException(const char* what) noexcept;
 
   std::shared_ptr<TRequest> FRequest;
   HttpGet FGet;

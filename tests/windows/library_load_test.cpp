@@ -66,4 +66,52 @@ TEST(LibraryLoadTest, NestedLoadsUnloadOnTheLastFree) {
   EXPECT_EQ(GetModuleHandleA(kLibrary), nullptr);
 }
 
+// The index the next TLS slot gets: lowest free first, so a grown index means leaked slots. A
+// process has about a thousand, shared with the terminal, and the terminal loads the library
+// anew for every script run.
+DWORD NextTlsIndex() {
+  const DWORD index = TlsAlloc();
+  TlsFree(index);
+  return index;
+}
+
+template <typename Function>
+Function ExportOf(HMODULE library, const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+// One script run: a request that goes through the transport and fails, a reader called wrongly,
+// a tick generator started and stopped.
+std::string RunAScript() {
+  HMODULE library = LoadLibraryA(kLibrary);
+  if (library == nullptr) return "LoadLibraryA failed";
+  const auto create =
+      ExportOf<int(__stdcall*)(const char*, int, int)>(library, "ov_createAsynchRequest");
+  const auto complete = ExportOf<int(__stdcall*)(int)>(library, "ov_isAsynchRequestComplete");
+  const auto read =
+      ExportOf<int(__stdcall*)(int, char*, int, int)>(library, "ov_getAsynchResponse");
+  const auto start = ExportOf<void(__stdcall*)(int)>(library, "ov_startTickGeneration");
+  const auto stop = ExportOf<void(__stdcall*)(int)>(library, "ov_stopTickGeneration");
+  const int id = create("http://127.0.0.1:1/", 2000, 2000);
+  while (complete(id) == 0) Sleep(5);
+  char buffer[8];
+  read(id, buffer, -1, 4);
+  read(id, nullptr, 0, 4);
+  start(1);
+  stop(1);
+  FreeLibrary(library);
+  for (int waited = 0; GetModuleHandleA(kLibrary) != nullptr; ++waited) {
+    if (waited == 2000) return "still mapped 10 s after its last FreeLibrary";
+    Sleep(5);
+  }
+  return "";
+}
+
+TEST(LibraryLoadTest, ScriptRunsLeaveNoThreadLocalStorageSlotBehind) {
+  ASSERT_EQ(RunAScript(), "");
+  const DWORD before = NextTlsIndex();
+  for (int run = 0; run < 20; ++run) ASSERT_EQ(RunAScript(), "") << "run " << run;
+  EXPECT_EQ(NextTlsIndex(), before);
+}
+
 }  // namespace
