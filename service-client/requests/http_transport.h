@@ -19,8 +19,9 @@ struct HttpProxy {
 struct HttpGet {
   // The URL to fetch, already encoded: a scheme, "://", then host, optional port, path, query.
   std::u16string url;
-  // The request goes over TLS. The caller sets it exactly when the URL's scheme is lower-case
-  // "https"; a transport never upgrades an "http" URL, and refuses an "https" URL without it.
+  // The request goes over TLS. The caller (the worker) hands a transport only URLs that begin
+  // with "https://" with this set and "http://" without it; other schemes fail before any
+  // transport sees them.
   bool useTls = false;
   // Milliseconds; 0 or below means kDefaultTimeoutMs. The connect time-out bounds name lookup
   // and connection set-up, the read time-out every wait for data from the server.
