@@ -12,7 +12,8 @@ class LoadedLibrary {
   LoadedLibrary(const LoadedLibrary&) = delete;
   LoadedLibrary& operator=(const LoadedLibrary&) = delete;
 
-  // The path of `fileName` in the folder of the running program.
+  // The path of `fileName` in the folder of the running program (the folder itself, with its
+  // separator, for "").
   static std::string BesideProgram(const std::string& fileName);
 
   // The exported function `name` as a pointer of type F (for example int OV_STDCALL(int)).

@@ -36,6 +36,16 @@ bool FailsToRead(std::string_view exportName, char* buffer, int offset, int coun
   return true;
 }
 
+// The frame of both readers: `read(written)` copies into the buffer, keeping `written` up to
+// date, traces and returns the count; a failure returns what it had written by then.
+template <typename Read>
+int ReaderExport(std::string_view exportName, char* buffer, int offset, int count, Read read) {
+  if (FailsToRead(exportName, buffer, offset, count)) return 0;
+  int written = 0;
+  return GuardedExport(
+      exportName, [&] { return written; }, [&] { return read(written); });
+}
+
 }  // namespace
 
 // Applies to requests created afterwards. Returns 1; -1 on failure.
@@ -108,29 +118,21 @@ OV_EXPORT int OV_STDCALL ov_getErrorCode(int id) {
 }
 
 OV_EXPORT int OV_STDCALL ov_getErrorDescription(int id, char* buffer, int offset, int count) {
-  if (FailsToRead("ov_getErrorDescription", buffer, offset, count)) return 0;
-  int written = 0;
-  return GuardedExport(
-      "ov_getErrorDescription", [&] { return written; },
-      [&] {
-        const std::u16string text = RequestList().GetErrorDescription(id);
-        written = CopyLow8Bits(ScriptPiece(text, offset, count), buffer);
-        DebugLogAnsi("Getting error description for id [" + std::to_string(id) + "] with value [" +
-                     std::to_string(written) + "]");
-        return written;
-      });
+  return ReaderExport("ov_getErrorDescription", buffer, offset, count, [&](int& written) {
+    const std::u16string text = RequestList().GetErrorDescription(id);
+    written = CopyLow8Bits(ScriptPiece(text, offset, count), buffer);
+    DebugLogAnsi("Getting error description for id [" + std::to_string(id) + "] with value [" +
+                 std::to_string(written) + "]");
+    return written;
+  });
 }
 
 OV_EXPORT int OV_STDCALL ov_getAsynchResponse(int id, char* buffer, int offset, int count) {
-  if (FailsToRead("ov_getAsynchResponse", buffer, offset, count)) return 0;
-  int written = 0;
-  return GuardedExport(
-      "ov_getAsynchResponse", [&] { return written; },
-      [&] {
-        const auto piece = RequestList().GetResponsePart(id, offset, count);
-        if (piece) written = CopyLow8Bits(*piece, buffer);
-        DebugLogAnsi("Getting response for id [" + std::to_string(id) + "] with value [" +
-                     std::string(buffer) + "] and return code [" + std::to_string(written) + "]");
-        return written;
-      });
+  return ReaderExport("ov_getAsynchResponse", buffer, offset, count, [&](int& written) {
+    const auto piece = RequestList().GetResponsePart(id, offset, count);
+    if (piece) written = CopyLow8Bits(*piece, buffer);
+    DebugLogAnsi("Getting response for id [" + std::to_string(id) + "] with value [" +
+                 std::string(buffer) + "] and return code [" + std::to_string(written) + "]");
+    return written;
+  });
 }

@@ -1,22 +1,11 @@
 #include "tests/terminal/stand_in_options.h"
 
-#include <windows.h>
+#include "platform/loaded_library.h"
 
 #include <charconv>
 #include <string_view>
 
 namespace {
-
-std::string ProgramFolder() {
-  std::string path(MAX_PATH, '\0');
-  DWORD length;
-  while ((length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()))) ==
-         path.size()) {
-    path.resize(path.size() * 2);
-  }
-  path.resize(length);
-  return path.substr(0, path.find_last_of("\\/") + 1);
-}
 
 bool ParseCount(std::string_view text, int minimum, int& value) {
   int parsed = 0;
@@ -30,7 +19,7 @@ bool ParseCount(std::string_view text, int minimum, int& value) {
 
 StandInOptions StandInOptions::Parse(int argc, char** argv) {
   StandInOptions options;
-  options.folder = ProgramFolder();
+  options.folder = LoadedLibrary::BesideProgram("");
   options.logPath = options.folder + "terminal.log";
   for (int i = 1; i < argc && options.error.empty(); ++i) {
     const std::string_view name = argv[i];
