@@ -41,4 +41,11 @@ show "ovcall get $demo/status/404" dist/linux/ovcall get "$demo/status/404"
 show "ovcall get $demo/slow?ms=3000 --read-timeout 1000" \
   dist/linux/ovcall get "$demo/slow?ms=3000" --read-timeout 1000
 show "ovcall.exe get $demo/hello   (under Wine)" "${wine_ovcall[@]}" get "$demo/hello"
+echo "# the demo service knows the user trader with the password opensesame"
+show "ovcall login $demo/login trader opensesame   (the encrypted token)" \
+  dist/linux/ovcall login "$demo/login" trader opensesame
+show "ovcall login $demo/login trader guess   (the service's reason)" \
+  dist/linux/ovcall login "$demo/login" trader guess
+show "ovcall.exe login $demo/login trader opensesame   (under Wine)" \
+  "${wine_ovcall[@]}" login "$demo/login" trader opensesame
 stop_windows_session

@@ -2,10 +2,13 @@
 //
 //   ovcall get URL [--proxy HOST:PORT[:USER:PASSWORD]] [--connect-timeout MS]
 //                  [--read-timeout MS] [--insecure]
+//   ovcall login URL USER PASSWORD
 //
-// It loads the library by name from its own folder, as the terminal does, creates the request,
-// polls it until it has ended, and prints the response read in pieces (exit code 0), or the error
-// code and description (exit code 1). Wrong arguments or a library that cannot be used: 2.
+// It loads the library by name from its own folder, as the terminal does. get creates the
+// request, polls it until it has ended, and prints the response read in pieces (exit code 0), or
+// the error code and description (exit code 1). login logs the user in at the service's login
+// address and prints the token (exit code 0) or the failure message (exit code 1), in UTF-8.
+// Wrong arguments or a library that cannot be used: 2.
 #include <unistd.h>
 
 #include <chrono>
@@ -19,7 +22,10 @@
 
 #include "platform/binary_stdout.h"
 #include "platform/loaded_library.h"
+#include "platform/program_arguments.h"
+#include "platform/utf8.h"
 #include "service-client/export_frame.h"
+#include "service-client/login/login_exports.h"
 
 namespace {
 
@@ -29,7 +35,8 @@ constexpr int kPieceSize = 4096;
 
 const char kUsage[] =
     "usage: ovcall get URL [--proxy HOST:PORT[:USER:PASSWORD]] [--connect-timeout MS]\n"
-    "                      [--read-timeout MS] [--insecure]\n";
+    "                      [--read-timeout MS] [--insecure]\n"
+    "       ovcall login URL USER PASSWORD\n";
 
 struct GetOptions {
   std::string url;
@@ -56,7 +63,10 @@ struct Ovilex {
         getErrorDescription(
             library.Function<int OV_STDCALL(int, char*, int, int)>("ov_getErrorDescription")),
         getAsynchResponse(
-            library.Function<int OV_STDCALL(int, char*, int, int)>("ov_getAsynchResponse")) {}
+            library.Function<int OV_STDCALL(int, char*, int, int)>("ov_getAsynchResponse")),
+        authenticateUser(library.Function<int OV_STDCALL(
+                             const ScriptWideChar*, const ScriptWideChar*, const ScriptWideChar*,
+                             ScriptWideChar*, ScriptWideChar*)>("authenticateUser")) {}
 
   int OV_STDCALL (*initProxySettings)(const char*, int, const char*, const char*);
   int OV_STDCALL (*setCertificateCheck)(int);
@@ -66,6 +76,8 @@ struct Ovilex {
   int OV_STDCALL (*getErrorCode)(int);
   int OV_STDCALL (*getErrorDescription)(int, char*, int, int);
   int OV_STDCALL (*getAsynchResponse)(int, char*, int, int);
+  int OV_STDCALL (*authenticateUser)(const ScriptWideChar*, const ScriptWideChar*,
+                                     const ScriptWideChar*, ScriptWideChar*, ScriptWideChar*);
 };
 
 int ParseNumber(const std::string& text, const char* what) {
@@ -188,17 +200,45 @@ int PlayGet(const Ovilex& ovilex, const GetOptions& options) {
   return code == -1 ? EXIT_SUCCESS : kFailed;
 }
 
+using WideText = std::basic_string<ScriptWideChar>;
+
+WideText Wide(std::u16string_view text) { return {text.begin(), text.end()}; }
+
+int PlayLogin(const Ovilex& ovilex, const std::vector<std::u16string>& arguments) {
+  WideText message(kLoginMessageUnits, 0);
+  WideText code(2, 0);
+  const int result =
+      ovilex.authenticateUser(Wide(arguments[1]).c_str(), Wide(arguments[2]).c_str(),
+                              Wide(arguments[0]).c_str(), message.data(), code.data());
+  message.resize(std::char_traits<ScriptWideChar>::length(message.c_str()));
+  const std::string text = Utf16ToUtf8(std::u16string(message.begin(), message.end()));
+  if (result == 0) {
+    std::printf("%s\n", text.c_str());
+    return EXIT_SUCCESS;
+  }
+  std::fprintf(stderr, "login failed: %s\n", text.c_str());
+  return kFailed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + std::min(argc, 2), argv + argc);
   const std::string command = argc > 1 ? argv[1] : "";
   try {
-    if (command != "get")
-      throw std::invalid_argument(command.empty() ? "no command" : "unknown command: " + command);
-    const GetOptions options = ParseGet(arguments);
-    const LoadedLibrary library(LoadedLibrary::BesideProgram(OVILEX_FILE_NAME));
-    return PlayGet(Ovilex(library), options);
+    if (command == "get") {
+      const GetOptions options = ParseGet(arguments);
+      const LoadedLibrary library(LoadedLibrary::BesideProgram(OVILEX_FILE_NAME));
+      return PlayGet(Ovilex(library), options);
+    }
+    if (command == "login") {
+      std::vector<std::u16string> loginArguments = ProgramArguments(argc, argv);
+      loginArguments.erase(loginArguments.begin());
+      if (loginArguments.size() != 3) throw std::invalid_argument("login wants URL USER PASSWORD");
+      const LoadedLibrary library(LoadedLibrary::BesideProgram(OVILEX_FILE_NAME));
+      return PlayLogin(Ovilex(library), loginArguments);
+    }
+    throw std::invalid_argument(command.empty() ? "no command" : "unknown command: " + command);
   } catch (const std::invalid_argument& error) {
     std::fprintf(stderr, "ovcall: %s\n%s", error.what(), kUsage);
   } catch (const std::exception& error) {

@@ -32,6 +32,20 @@ std::string_view ScriptText(const char* text) noexcept;
 // The caller's text decoded from the ANSI code page; a null pointer gives the empty text.
 std::u16string ScriptTextToUtf16(const char* text);
 
+// The scripts' 16-bit text unit: UTF-16, as the terminal's strings are.
+#if defined(_WIN32)
+using ScriptWideChar = wchar_t;
+#else
+using ScriptWideChar = char16_t;
+#endif
+static_assert(sizeof(ScriptWideChar) == sizeof(char16_t));
+
+// The caller's zero-terminated wide text, unit by unit; a null pointer gives the empty text.
+std::u16string ScriptWideText(const ScriptWideChar* text);
+
+// Writes `text` and a terminator into `buffer`, which must hold text.size() + 1 units.
+void WriteScriptWideText(std::u16string_view text, ScriptWideChar* buffer) noexcept;
+
 // Passes "Exception occurred " followed by `exportName` to DebugLog. Never throws.
 void ReportExportException(std::string_view exportName) noexcept;
 

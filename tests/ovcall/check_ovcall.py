@@ -50,9 +50,25 @@ class OvcallTest(unittest.TestCase):
         code, out, err = ovcall("get", f"https://localhost:{STATE['https_port']}/hello", "--insecure")
         self.assertEqual((code, out), (0, b"Hello, world"), err)
 
+    def test_logs_in_and_prints_the_token_or_the_reason(self):
+        code, out, err = ovcall("login", http("/login"), "trader", "opensesame")
+        self.assertEqual(code, 0, err)
+        self.assertRegex(out, rb"^[A-Za-z0-9+/]{43}=\r?\n$")  # Windows ends text lines with CR LF
+        code, out, err = ovcall("login", http("/login"), "trader", "guess")
+        self.assertEqual((code, out), (1, b""))
+        self.assertRegex(err, r"^login failed: Wrong user name or password\r?\n$")
+        code, out, err = ovcall("login", http("/login/status/500"), "trader", "guess")
+        self.assertEqual(code, 1)
+        self.assertIn("A platform error has occurred", err)
+
+    def test_sends_the_user_name_as_typed(self):
+        code, out, err = ovcall("login", http("/login/echo"), "Jos\u00e9 \u20ac", "p")
+        self.assertEqual(code, 0, err)
+        self.assertIn(b"&username=Jos%c3%a9+%e2%82%ac&", out)
+
     def test_refuses_wrong_arguments_with_its_usage(self):
         for arguments in [[], ["fetch"], ["get"], ["get", "u", "--proxy", "h"],
-                          ["get", "u", "--read-timeout", "soon"]]:
+                          ["get", "u", "--read-timeout", "soon"], ["login", "u", "v"]]:
             with self.subTest(arguments=arguments):
                 code, out, err = ovcall(*arguments)
                 self.assertEqual(code, 2, err)

@@ -76,6 +76,16 @@ class Endpoints:
                 self.assertTrue(received.startswith(f"HTTP/1.1 {code} {reason}\r\n".encode()))
                 self.assertTrue(received.endswith(f"\r\n\r\nstatus {code}".encode()))
 
+    def test_login(self):
+        demo = "?request=authenticate&username=trader&password=opensesame&serverencrypt=1"
+        _, body = self.get("/login" + demo)
+        self.assertRegex(body, rb"<sessionid>4711</sessionid><encryptedtoken>[A-Za-z0-9+/=]{44}<")
+        _, body = self.get("/login" + demo.replace("opensesame", "wrong"))
+        self.assertIn(b"<sessionid>0</sessionid><errormessage>Wrong user name", body)
+        self.assertEqual(self.get("/login/reply/3c613e")[1], b"<a>")
+        self.assertEqual(self.get("/login/echo?x=a+b&c")[1],
+                         b"<sessionid>1</sessionid><encryptedtoken>x=a+b&c</encryptedtoken>")
+
     def test_redirect(self):
         for target in ["/hello", "../x?y=1", "http://example.invalid/elsewhere"]:
             response, _ = self.get("/redirect?to=" + urllib.parse.quote(target, safe=""))

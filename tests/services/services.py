@@ -5,6 +5,8 @@
                                accept connections; STATEFILE then holds their ports (key=value)
   services.py stop STATEFILE   stops them; harmless when nothing runs
 """
+import base64
+import hashlib
 import os
 import re
 import select
@@ -24,6 +26,7 @@ from urllib.parse import parse_qsl, urlsplit
 
 LIFETIME = 30 * 60  # a forgotten daemon ends itself
 PROXY_USER, PROXY_PASSWORD = "scriptuser", "s3cret"
+DEMO_USER, DEMO_PASSWORD = "trader", "opensesame"
 stopping = threading.Event()
 
 
@@ -73,6 +76,8 @@ class Handler(BaseHTTPRequestHandler):
                 self.body(int(query.get("size", "0")))
             elif path == "/charset":
                 self.reply(200, bytes.fromhex(query.get("hex", "")), query.get("type"))
+            elif path.startswith("/login"):
+                self.login(path, url.query, query)
             elif path.startswith("/echo"):
                 # Headers were decoded as Latin-1, so encoding back gives the bytes received.
                 lines = [self.requestline] + [f"{k}: {v}" for k, v in self.headers.items()]
@@ -81,6 +86,28 @@ class Handler(BaseHTTPRequestHandler):
                 self.reply(404, b"not found")
         except ValueError:  # a malformed query, found before anything was sent
             self.reply(400, b"bad request")
+
+    def login(self, path, raw_query, query):
+        """The login endpoint: /login checks the demo user; /login/reply/HEX answers with the
+        bytes HEX; /login/echo puts the query as received into the token; /login/slow/MS answers
+        with a token after MS milliseconds."""
+        if path == "/login":
+            if (query.get("username"), query.get("password")) == (DEMO_USER, DEMO_PASSWORD):
+                token = base64.b64encode(hashlib.sha256(raw_query.encode()).digest()).decode()
+                body = f"<sessionid>4711</sessionid><encryptedtoken>{token}</encryptedtoken>"
+            else:
+                body = "<sessionid>0</sessionid><errormessage>Wrong user name or password</errormessage>"
+            self.reply(200, f'<?xml version="1.0"?><login>{body}</login>'.encode(), "text/xml")
+        elif m := re.fullmatch(r"/login/reply/([0-9a-fA-F]*)", path):
+            self.reply(200, bytes.fromhex(m[1]), "text/xml")
+        elif path == "/login/echo":
+            body = f"<sessionid>1</sessionid><encryptedtoken>{raw_query}</encryptedtoken>"
+            self.reply(200, body.encode("latin-1"), "text/xml")
+        elif m := re.fullmatch(r"/login/slow/(\d+)", path):
+            stopping.wait(int(m[1]) / 1000)
+            self.reply(200, b"<sessionid>2</sessionid><encryptedtoken>late</encryptedtoken>")
+        else:
+            self.reply(404, b"not found")
 
     def begin(self, code, length, content_type="text/plain", headers=(), reason=None):
         self.send_response(code, reason)
