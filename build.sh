@@ -34,7 +34,10 @@ wine_ovcall=(tools/run-under-wine.sh "$PWD/build/win64/wineprefix" dist/win64/ov
 show() {  # show LABEL COMMAND...
   echo "\$ $1"
   shift
-  if "$@"; then echo; else echo "(exit code $?)"; fi
+  local output status=0
+  output=$("$@") || status=$?
+  if [ -n "$output" ]; then printf '%s\n' "$output"; fi  # one line end, written or not
+  if [ $status -ne 0 ]; then echo "(exit code $status)"; fi
 }
 show "ovcall get $demo/hello" dist/linux/ovcall get "$demo/hello"
 show "ovcall get $demo/status/404" dist/linux/ovcall get "$demo/status/404"
