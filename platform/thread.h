@@ -7,6 +7,7 @@
 // cannot make them run code from an unmapped image. The last thread out unloads the module.
 // Elsewhere a library that has started a thread stays mapped until the process ends.
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 
@@ -20,6 +21,11 @@ class TThread {
   // Starts a thread that runs thread->Execute() and then deletes it. Throws std::system_error
   // when no thread can be started; the object is then deleted at once.
   static void Start(std::unique_ptr<TThread> thread);
+
+  // Blocks the calling thread for `duration`. Library code sleeps through this, never through
+  // std::this_thread: on Windows the runtime's sleep takes a thread-local-storage slot in every
+  // load of the library and never gives it back.
+  static void Sleep(std::chrono::milliseconds duration);
 
  protected:
   TThread() = default;

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <system_error>
+#include <thread>
 
 #include "platform/thread.h"
 
@@ -65,3 +66,5 @@ void TThread::Start(std::unique_ptr<TThread> thread) {
       pthread_create(&id, attributes.Get(), &ThreadStarter::Entry, thread.get()));
   thread.release();  // the new thread owns it now
 }
+
+void TThread::Sleep(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <system_error>
 
@@ -48,4 +49,8 @@ void TThread::Start(std::unique_ptr<TThread> thread) {
   CloseHandle(handle);
   start.release();  // the new thread owns it, and the thread object, now
   thread.release();
+}
+
+void TThread::Sleep(std::chrono::milliseconds duration) {
+  ::Sleep(static_cast<DWORD>(std::clamp<long long>(duration.count(), 0, INFINITE - 1)));
 }

@@ -1,8 +1,8 @@
 #include "service-client/login/user_login.h"
 
 #include <string>
-#include <thread>
 
+#include "platform/thread.h"
 #include "service-client/debug_log.h"
 #include "service-client/requests/request.h"
 #include "service-client/requests/request_list.h"
@@ -75,7 +75,7 @@ bool TUserLogin::WaitForCompletion(int id) const {
     if (FRequests.IsRequestComplete(id)) return true;
     if (n <= 0) return false;
     DebugLog(u"Sleeping [" + Decimal(n) + u"]");
-    std::this_thread::sleep_for(FWait.sleepStep);
+    TThread::Sleep(FWait.sleepStep);
   }
 }
 

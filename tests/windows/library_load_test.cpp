@@ -81,7 +81,7 @@ Function ExportOf(HMODULE library, const char* name) {
 }
 
 // One script run: a request that goes through the transport and fails, a reader called wrongly,
-// a tick generator started and stopped.
+// a login that waits for its failed exchange, a tick generator started and stopped.
 std::string RunAScript() {
   HMODULE library = LoadLibraryA(kLibrary);
   if (library == nullptr) return "LoadLibraryA failed";
@@ -90,6 +90,9 @@ std::string RunAScript() {
   const auto complete = ExportOf<int(__stdcall*)(int)>(library, "ov_isAsynchRequestComplete");
   const auto read =
       ExportOf<int(__stdcall*)(int, char*, int, int)>(library, "ov_getAsynchResponse");
+  const auto login =
+      ExportOf<int(__stdcall*)(const wchar_t*, const wchar_t*, const wchar_t*, wchar_t*, wchar_t*)>(
+          library, "authenticateUser");
   const auto start = ExportOf<void(__stdcall*)(int)>(library, "ov_startTickGeneration");
   const auto stop = ExportOf<void(__stdcall*)(int)>(library, "ov_stopTickGeneration");
   const int id = create("http://127.0.0.1:1/", 2000, 2000);
@@ -97,6 +100,8 @@ std::string RunAScript() {
   char buffer[8];
   read(id, buffer, -1, 4);
   read(id, nullptr, 0, 4);
+  wchar_t message[1024], code[2];
+  if (login(L"u", L"p", L"http://127.0.0.1:1/", message, code) != 1) return "login succeeded";
   start(1);
   stop(1);
   FreeLibrary(library);
