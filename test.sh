@@ -3,6 +3,7 @@
 #   - static checks of the built deliverables (format, export tables, runtime DLLs);
 #   - the native suite under AddressSanitizer and UndefinedBehaviorSanitizer, and again under
 #     ThreadSanitizer;
+#   - a few seconds of libFuzzer on the chart rewrite;
 #   - the Windows suite: the win64 test programs under Wine with an Xvfb display.
 # Exits non-zero when anything fails.
 set -euo pipefail
@@ -28,6 +29,7 @@ export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 TSAN_OPTIONS
 run_suite "static checks of the deliverables" tests/binaries/check-binaries.sh dist
 run_suite "native suite (ASan, UBSan)" ctest --preset native-asan -j 2
 run_suite "native suite (TSan)" ctest --preset native-tsan -j 2
+run_suite "fuzzing the chart rewrite (5 s)" tests/fuzz/run-fuzzers.sh 5
 
 source tools/windows-test-session.sh
 trap stop_windows_session EXIT

@@ -10,6 +10,7 @@ packages=(
   wine64 xvfb xauth                                 # Windows tests under Wine, with a display
   libcurl4-openssl-dev openssl python3 tinyproxy    # HTTP(S) transport, local test services
   libssl-dev                                        # the cipher benchmark compares with OpenSSL
+  clang libclang-rt-14-dev                          # libFuzzer for the fuzz targets
 )
 
 missing=()

@@ -2,7 +2,8 @@
 # Static checks of the built deliverables, which are what the terminal loads by name:
 #  - each Windows binary has the right format (PE32 i386 for win32, PE32+ x86-64 for win64);
 #  - its export table holds exactly the names in tests/binaries/<name>.exports, undecorated;
-#  - it imports no MinGW runtime DLL, which would have to sit beside the terminal.
+#  - it imports no MinGW runtime DLL, which would have to sit beside the terminal;
+#  - Profixer.exe is a GUI-subsystem program (no console window of its own).
 # The Linux library exports exactly the same names.
 # usage: check-binaries.sh [DIST_DIR]   (default: dist)
 set -u
@@ -49,8 +50,20 @@ check_pe() {  # file, expected objdump format, exports list name
   if [ -z "$runtime" ]; then pass; else fail "$file imports a MinGW runtime: $runtime"; fi
 }
 
-check_pe "$dist/win32/Ovilex.dll" pei-i386 Ovilex
-check_pe "$dist/win64/Ovilex.dll" pei-x86-64 Ovilex
+check_gui() {  # file: a program without a console window of its own
+  if x86_64-w64-mingw32-objdump -p "$1" 2>/dev/null | grep -q '^Subsystem.*(Windows GUI)'; then
+    pass
+  else
+    fail "$1 is not a GUI-subsystem program"
+  fi
+}
+
+for target in win32:pei-i386 win64:pei-x86-64; do
+  folder=$dist/${target%%:*}
+  check_pe "$folder/Ovilex.dll" "${target#*:}" Ovilex
+  check_pe "$folder/Profixer.exe" "${target#*:}" Profixer
+  check_gui "$folder/Profixer.exe"
+done
 if [ -f "$dist/linux/libOvilex.so" ]; then
   check_exports "$dist/linux/libOvilex.so" Ovilex "$(elf_exports "$dist/linux/libOvilex.so")"
 else

@@ -4,9 +4,10 @@
 
 #include <atomic>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
-#include "tests/terminal/unique_handle.h"
+#include "platform/unique_handle_windows.h"
 
 namespace fs = std::filesystem;
 
@@ -59,6 +60,13 @@ void TerminalFolder::AddLibrary(const std::string& fileName) const {
 
 void TerminalFolder::AddChart(const std::string& fileName, std::string_view contents) const {
   WriteBytes(ProfileFolder() / fileName, contents);
+}
+
+std::string TerminalFolder::Chart(const std::string& fileName) const {
+  std::ifstream file(ProfileFolder() / fileName, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (!file) throw std::runtime_error("cannot read the chart " + fileName);
+  return bytes;
 }
 
 void TerminalFolder::AddSymbols(std::string_view server, std::string_view bytes,

@@ -30,6 +30,8 @@ class TerminalFolder {
   void AddLibrary(const std::string& fileName) const;
   // Writes profiles\default\`fileName`.
   void AddChart(const std::string& fileName, std::string_view contents) const;
+  // The bytes of profiles\default\`fileName`; throws when it cannot be read.
+  std::string Chart(const std::string& fileName) const;
   // Writes history\`server`\symbols.sel and gives it `lastWrite` as its last-write time.
   void AddSymbols(
       std::string_view server, std::string_view bytes,

@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/unique_handle_windows.h"
 #include "tests/support/terminal_log.h"
-#include "tests/terminal/unique_handle.h"
 
 class TerminalStandIn {
  public:

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "tests/terminal/unique_handle.h"
+#include "platform/unique_handle_windows.h"
 
 class EventLog {
  public:

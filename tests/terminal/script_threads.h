@@ -10,9 +10,9 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/unique_handle_windows.h"
 #include "tests/terminal/event_log.h"
 #include "tests/terminal/script_runner.h"
-#include "tests/terminal/unique_handle.h"
 
 class ScriptThreads {
  public:

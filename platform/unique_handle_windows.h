@@ -1,6 +1,5 @@
 #pragma once
-// UniqueHandle: owns a kernel handle (process, thread, event, file) and closes it. Shared by the
-// terminal stand-in and its test-side driver.
+// UniqueHandle: owns a kernel handle (process, thread, event, file) and closes it. Windows only.
 
 #include <windows.h>
 
