@@ -40,7 +40,9 @@ void SetLastWriteTime(const fs::path& path, std::chrono::system_clock::time_poin
 
 }  // namespace
 
-TerminalFolder::TerminalFolder(const std::vector<std::string>& libraries) : FPath(FreshFolder()) {
+TerminalFolder::TerminalFolder(const std::vector<std::string>& libraries,
+                               const std::wstring& nameSuffix)
+    : FPath(FreshFolder(nameSuffix)) {
   fs::create_directories(LibrariesFolder());
   fs::create_directories(ProfileFolder());
   fs::create_directories(FPath / "history");
@@ -87,12 +89,12 @@ fs::path TerminalFolder::BuildFolder() {
   return fs::path(path).parent_path();
 }
 
-fs::path TerminalFolder::FreshFolder() {
+fs::path TerminalFolder::FreshFolder(const std::wstring& nameSuffix) {
   static std::atomic<int> counter = 0;
   const fs::path root = fs::temp_directory_path();
-  const std::string prefix = "ov-terminal-" + std::to_string(GetCurrentProcessId()) + "-";
+  const std::wstring prefix = L"ov-terminal-" + std::to_wstring(GetCurrentProcessId()) + L"-";
   while (true) {
-    const fs::path path = root / (prefix + std::to_string(++counter));
+    const fs::path path = root / (prefix + std::to_wstring(++counter) + nameSuffix);
     if (fs::create_directory(path)) return path;
   }
 }

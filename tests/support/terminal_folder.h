@@ -12,8 +12,10 @@
 class TerminalFolder {
  public:
   // Copies the stand-in in as terminal.exe and each of `libraries` (file names in the build's
-  // bin folder, such as "Ovilex.dll") into experts\libraries\. Throws when it cannot.
-  explicit TerminalFolder(const std::vector<std::string>& libraries = {});
+  // bin folder, such as "Ovilex.dll") into experts\libraries\. The folder's name ends with
+  // `nameSuffix`. Throws when it cannot.
+  explicit TerminalFolder(const std::vector<std::string>& libraries = {},
+                          const std::wstring& nameSuffix = L"");
   // Removes the folder as far as it can (a process still running from it keeps its files).
   ~TerminalFolder();
   TerminalFolder(const TerminalFolder&) = delete;
@@ -42,7 +44,7 @@ class TerminalFolder {
   static std::filesystem::path BuildFolder();
 
  private:
-  static std::filesystem::path FreshFolder();
+  static std::filesystem::path FreshFolder(const std::wstring& nameSuffix);
 
   const std::filesystem::path FPath;
 };

@@ -4,29 +4,12 @@
 #include <stdexcept>
 #include <thread>
 
+#include "tests/support/command_line.h"
+
 namespace {
 
 constexpr std::chrono::milliseconds kPollInterval{20};
 constexpr DWORD kTerminateWait = 5000;
-
-// One argument as the C runtime's command-line parser reads it back.
-std::string Quoted(const std::string& argument) {
-  if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) return argument;
-  std::string quoted = "\"";
-  std::size_t backslashes = 0;
-  for (char c : argument) {
-    if (c == '\\') {
-      ++backslashes;
-      continue;
-    }
-    // Backslashes before a quote are doubled, and the quote escaped.
-    quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-    backslashes = 0;
-    quoted += c;
-  }
-  quoted.append(backslashes * 2, '\\');
-  return quoted + "\"";
-}
 
 std::filesystem::path WriteScript(std::string_view script) {
   char folder[MAX_PATH + 1];
@@ -77,19 +60,20 @@ TerminalStandIn::TerminalStandIn(const std::filesystem::path& folder,
   const std::uintmax_t size = std::filesystem::file_size(FLogPath, missing);
   FLogStart = missing ? 0 : size;
   const std::filesystem::path program = folder / "terminal.exe";
-  std::string commandLine = Quoted(program.string());
-  for (const std::string& argument : arguments) commandLine += " " + Quoted(argument);
+  std::wstring commandLine = QuotedArgument(program.wstring());
+  for (const std::string& argument : arguments) {
+    commandLine += L" " + QuotedArgument(std::wstring(argument.begin(), argument.end()));
+  }
   if (!script.empty()) {
     FScriptPath = WriteScript(script);
-    commandLine += " --script " + Quoted(FScriptPath.string());
+    commandLine += L" --script " + QuotedArgument(FScriptPath.wstring());
   }
-  STARTUPINFOA startup{};
+  STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(program.string().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                      nullptr, folder.string().c_str(), &startup, &process)) {
-    throw std::runtime_error("cannot start " + program.string() + ", error " +
-                             std::to_string(GetLastError()));
+  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.c_str(), &startup, &process)) {
+    throw std::runtime_error("cannot start terminal.exe, error " + std::to_string(GetLastError()));
   }
   CloseHandle(process.hThread);
   FProcess = UniqueHandle(process.hProcess);

@@ -2,9 +2,11 @@
 
 #include <stdexcept>
 
+#include "tests/terminal/wide_path.h"
+
 EventLog::EventLog(const std::string& path)
     // Append-only access: each line lands whole at the end, even with two stand-ins writing.
-    : FFile(CreateFileA(path.c_str(), FILE_APPEND_DATA,
+    : FFile(CreateFileW(WidePath(path).c_str(), FILE_APPEND_DATA,
                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {
   if (!FFile) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "tests/terminal/wide_path.h"
+
 namespace {
 
 // Library names compare as the file system does: without regard to ASCII case.
@@ -17,7 +19,7 @@ bool IsRelative(const std::string& name) {
 }
 
 bool FileExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -28,7 +30,7 @@ ScriptLibraries::~ScriptLibraries() {
 }
 
 DWORD ScriptLibraries::Load(const std::string& name) {
-  HMODULE module = LoadLibraryA(Resolve(name).c_str());
+  HMODULE module = LoadLibraryW(WidePath(Resolve(name)).c_str());
   if (module == nullptr) return GetLastError();
   FLoaded.emplace_back(Key(name), Module(module));
   return 0;

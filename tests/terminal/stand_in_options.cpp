@@ -1,9 +1,13 @@
 #include "tests/terminal/stand_in_options.h"
 
-#include "platform/loaded_library.h"
+#include <windows.h>
 
 #include <charconv>
 #include <string_view>
+#include <vector>
+
+#include "platform/program_arguments.h"
+#include "tests/terminal/wide_path.h"
 
 namespace {
 
@@ -15,14 +19,30 @@ bool ParseCount(std::string_view text, int minimum, int& value) {
   return true;
 }
 
+std::string ProgramFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  DWORD length;
+  while ((length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()))) ==
+         path.size()) {
+    path.resize(path.size() * 2);
+  }
+  path.resize(length);
+  return Utf8Path(path.substr(0, path.find_last_of(L"\\/") + 1));
+}
+
 }  // namespace
 
 StandInOptions StandInOptions::Parse(int argc, char** argv) {
   StandInOptions options;
-  options.folder = LoadedLibrary::BesideProgram("");
+  options.folder = ProgramFolder();
   options.logPath = options.folder + "terminal.log";
+  std::vector<std::string> arguments{""};
+  for (const std::u16string& argument : ProgramArguments(argc, argv)) {
+    arguments.push_back(Utf16ToUtf8(argument));
+  }
+  argc = static_cast<int>(arguments.size());
   for (int i = 1; i < argc && options.error.empty(); ++i) {
-    const std::string_view name = argv[i];
+    const std::string_view name = arguments[i];
     if (name == "--refuse-close") {
       options.refuseClose = true;
       continue;
@@ -31,7 +51,7 @@ StandInOptions StandInOptions::Parse(int argc, char** argv) {
       options.error = "missing value or unknown option: " + std::string(name);
       break;
     }
-    const std::string_view value = argv[++i];
+    const std::string_view value = arguments[++i];
     bool ok = true;
     if (name == "--charts") {
       ok = ParseCount(value, 1, options.charts);

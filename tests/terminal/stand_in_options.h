@@ -5,6 +5,7 @@
 
 struct StandInOptions {
   int charts = 1;
+  // Paths are UTF-8 (tests/terminal/wide_path.h).
   std::string logPath;     // default: terminal.log in the stand-in's folder
   std::string scriptPath;  // empty: no script
   int closeDelayMs = 0;

@@ -15,7 +15,7 @@
 // script thread did not stop in time, an exception code when something crashed.
 //
 // Script: one step a line; blank lines and lines starting with # are skipped.
-//   load NAME                   LoadLibraryA; a relative NAME is looked for in experts\libraries\,
+//   load NAME                   LoadLibraryW; a relative NAME is looked for in experts\libraries\,
 //                               then beside terminal.exe, then where the system looks
 //   unload NAME                 FreeLibrary of the newest load of NAME
 //   call NAME EXPORT [ARG...]   calls a stdcall export with up to 5 arguments; loads NAME first
@@ -52,6 +52,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -63,6 +64,7 @@
 #include "tests/terminal/script_threads.h"
 #include "tests/terminal/stand_in_options.h"
 #include "tests/terminal/stand_in_windows.h"
+#include "tests/terminal/wide_path.h"
 
 namespace {
 
@@ -79,7 +81,7 @@ LONG WINAPI LogCrash(EXCEPTION_POINTERS* exception) {
 }
 
 std::string ReadScript(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
+  std::ifstream file(std::filesystem::path(WidePath(path)), std::ios::binary);
   if (!file) throw std::invalid_argument("cannot read the script " + path);
   std::ostringstream text;
   text << file.rdbuf();
@@ -88,13 +90,13 @@ std::string ReadScript(const std::string& path) {
 
 // Shows that a restarted terminal finds its default profile.
 void LogDefaultProfile(EventLog& log, const std::string& folder) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "profiles\\default\\*.chr").c_str(), &found);
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(WidePath(folder + "profiles\\default\\*.chr").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
   std::unique_ptr<void, decltype(&FindClose)> closer(search, FindClose);
   do {
-    log.Write(std::string("profile ") + found.cFileName + " " + std::to_string(found.nFileSizeLow));
-  } while (FindNextFileA(search, &found));
+    log.Write("profile " + Utf8Path(found.cFileName) + " " + std::to_string(found.nFileSizeLow));
+  } while (FindNextFileW(search, &found));
 }
 
 int Run(const StandInOptions& options, EventLog& log) {

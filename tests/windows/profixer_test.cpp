@@ -11,6 +11,7 @@
 
 #include "platform/unique_handle_windows.h"
 #include "profile-updater/windows/profile_updater.h"
+#include "tests/support/command_line.h"
 #include "tests/support/message_box.h"
 #include "tests/support/terminal_folder.h"
 #include "tests/support/terminal_log.h"
@@ -61,13 +62,6 @@ class ProfixerProcess {
   DWORD FProcessId = 0;
 };
 
-// `text` as one command-line argument: backslashes before the closing quote are doubled, so
-// that a folder ending in a backslash does not escape the quote.
-std::wstring Quoted(const std::wstring& text) {
-  const std::size_t trailing = text.size() - text.find_last_not_of(L'\\') - 1;
-  return L"\"" + text + std::wstring(trailing, L'\\') + L"\"";
-}
-
 // Charts of every kind the rewrite meets; the comments say what becomes of each.
 void AddCharts(const TerminalFolder& folder) {
   folder.AddChart("chart01.chr", "<chart>\r\nsymbol=EURUSDm\r\nperiod=60\r\n");  // rewritten
@@ -107,9 +101,18 @@ unsigned long EndRestartedTerminal(const TerminalFolder& folder, unsigned long f
 }
 
 TEST(ProfixerTest, ClosesTheTerminalRewritesItsChartsAndStartsItAgain) {
-  for (const bool trailingBackslash : {false, true}) {
-    SCOPED_TRACE(trailingBackslash ? "folder with a trailing backslash" : "folder without");
-    TerminalFolder folder;
+  const struct {
+    const char* what;
+    std::wstring nameSuffix;
+    bool trailingBackslash;
+  } kFolders[] = {
+      {"plain folder", L"", false},
+      {"trailing backslash", L"", true},
+      {"characters outside the ANSI code page", L" \u0416\u0443\u043a \u6587", false},
+  };
+  for (const auto& [what, nameSuffix, trailingBackslash] : kFolders) {
+    SCOPED_TRACE(what);
+    TerminalFolder folder({}, nameSuffix);
     AddCharts(folder);
     TerminalStandIn terminal(folder.Path(), {});
     ASSERT_TRUE(terminal.WaitUntilReady(30s).ready) << terminal.LogText();
@@ -120,7 +123,7 @@ TEST(ProfixerTest, ClosesTheTerminalRewritesItsChartsAndStartsItAgain) {
 
     std::wstring folderText = folder.Path().wstring();
     if (trailingBackslash) folderText += L"\\";
-    const ProfixerProcess profixer(Quoted(folderText) + L" \"pro\" " +
+    const ProfixerProcess profixer(QuotedArgument(folderText) + L" \"pro\" " +
                                    std::to_wstring(terminal.ProcessId()));
     EXPECT_EQ(profixer.ExitCode(60s), 0u);
     ASSERT_TRUE(terminal.WaitForExit(5s)) << terminal.LogText();
@@ -140,7 +143,7 @@ TEST(ProfixerTest, ShowsWhyItCannotStartAndChangesNothing) {
   folder.AddChart("chart01.chr", "symbol=EURUSDm\r\n");
   TerminalStandIn terminal(folder.Path(), {});
   ASSERT_TRUE(terminal.WaitUntilReady(30s).ready) << terminal.LogText();
-  const std::wstring folderText = Quoted(folder.Path().wstring());
+  const std::wstring folderText = QuotedArgument(folder.Path().wstring());
   const std::wstring terminalId = std::to_wstring(terminal.ProcessId());
   const std::wstring ownId = std::to_wstring(GetCurrentProcessId());  // no terminal window
 
@@ -178,7 +181,7 @@ TEST(ProfixerTest, ATerminalThatDoesNotCloseIsLeftAsItWas) {
   ASSERT_TRUE(terminal.WaitUntilReady(30s).ready) << terminal.LogText();
 
   // The course in this process, with a wait of 1.5 s instead of two minutes.
-  const std::wstring commandLine = L"Profixer.exe " + Quoted(folder.Path().wstring()) +
+  const std::wstring commandLine = L"Profixer.exe " + QuotedArgument(folder.Path().wstring()) +
                                    L" \"pro\" " + std::to_wstring(terminal.ProcessId());
   std::thread course([&] { Updater({.closeWaitMs = 1500}).Run(commandLine.c_str()); });
   const auto box = AnswerMessageBox(Updater::kRestartCaption, IDOK, kBoxLimit);
@@ -200,7 +203,7 @@ TEST(ProfixerTest, ReportsATerminalProgramThatCannotBeStarted) {
   // The running terminal's image cannot be deleted on Windows; rename it instead.
   fs::rename(folder.Path() / "terminal.exe", folder.Path() / "terminal-old.exe");
 
-  const ProfixerProcess profixer(Quoted(folder.Path().wstring()) + L" \"pro\" " +
+  const ProfixerProcess profixer(QuotedArgument(folder.Path().wstring()) + L" \"pro\" " +
                                  std::to_wstring(terminal.ProcessId()));
   const auto box = AnswerMessageBox(Updater::kRestartCaption, IDOK, kBoxLimit, profixer.Id());
   ASSERT_TRUE(box.has_value());
