@@ -16,15 +16,7 @@
 #include <string_view>
 #include <type_traits>
 
-// Exports are stdcall (the callee removes the arguments) and exported under their undecorated
-// names; the 32-bit link strips the stdcall decoration (--kill-at).
-#if defined(_WIN32)
-#define OV_STDCALL __stdcall
-#define OV_EXPORT extern "C" __declspec(dllexport)
-#else
-#define OV_STDCALL
-#define OV_EXPORT extern "C" __attribute__((visibility("default")))
-#endif
+#include "platform/script_export.h"
 
 // The caller's zero-terminated 8-bit text, unchanged; a null pointer reads as the empty text.
 std::string_view ScriptText(const char* text) noexcept;

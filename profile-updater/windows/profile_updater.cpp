@@ -8,7 +8,7 @@
 #include "platform/unique_handle_windows.h"
 #include "profile-updater/process_id.h"
 #include "profile-updater/profile_rewrite.h"
-#include "profile-updater/windows/terminal_window.h"
+#include "platform/terminal_window_windows.h"
 #include "profile-updater/windows/windows_chart_files.h"
 
 namespace {

@@ -61,6 +61,7 @@ check_gui() {  # file: a program without a console window of its own
 for target in win32:pei-i386 win64:pei-x86-64; do
   folder=$dist/${target%%:*}
   check_pe "$folder/Ovilex.dll" "${target#*:}" Ovilex
+  check_pe "$folder/Symwatch.dll" "${target#*:}" Symwatch
   check_pe "$folder/Profixer.exe" "${target#*:}" Profixer
   check_gui "$folder/Profixer.exe"
 done

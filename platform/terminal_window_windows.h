@@ -1,5 +1,5 @@
 #pragma once
-// The terminal's main window, as the add-ons find it. Windows only.
+// The terminal's main window, as Profixer and Symwatch find it. Windows only.
 
 #include <windows.h>
 

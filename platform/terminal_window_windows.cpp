@@ -1,4 +1,4 @@
-#include "profile-updater/windows/terminal_window.h"
+#include "platform/terminal_window_windows.h"
 
 #include <cstring>
 
