@@ -34,11 +34,14 @@ std::optional<SeenMessageBox> AnswerMessageBox(const std::string& caption, int b
   char text[2048] = {};
   GetDlgItemTextA(dialog, kTextId, text, sizeof text);
   seen.text = text;
+  seen.owner = GetWindow(dialog, GW_OWNER);
   for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
     HWND control = GetDlgItem(dialog, id);
     if (control && IsWindowVisible(control)) seen.buttons.push_back(id);
   }
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+  // Gone before the next look for a message box, which would otherwise find this one again.
+  for (int waited = 0; IsWindow(dialog) && waited < 10000; waited += 20) Sleep(20);
   return seen;
 }

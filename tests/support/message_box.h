@@ -12,10 +12,12 @@
 struct SeenMessageBox {
   std::string text;
   std::vector<int> buttons;  // ids of the visible buttons, such as IDOK, IDCANCEL
+  HWND owner = nullptr;
 };
 
 // Waits up to `limit` for a message box with caption `caption`, of process `processId` (0: of
-// any process), reads it and presses `button`. nullopt when none appeared in time.
+// any process), reads it, presses `button` and waits for the dialog to go. nullopt when none
+// appeared in time.
 std::optional<SeenMessageBox> AnswerMessageBox(const std::string& caption, int button,
                                                std::chrono::milliseconds limit,
                                                DWORD processId = 0);
