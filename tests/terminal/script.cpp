@@ -86,9 +86,11 @@ ScriptStep Step(const std::vector<Token>& tokens, int charts, int line) {
     ExpectWords(tokens, 2, line);
     step.command = Command::kSleep;
     step.milliseconds = static_cast<int>(Number(tokens[1].text, 0, INT_MAX, line));
-  } else if (command == "thread" || command == "close") {
+  } else if (command == "thread" || command == "close" || command == "destroymain") {
     ExpectWords(tokens, 1, line);
-    step.command = command == "thread" ? Command::kThread : Command::kClose;
+    step.command = command == "thread"  ? Command::kThread
+                   : command == "close" ? Command::kClose
+                                        : Command::kDestroyMain;
   } else {
     Fail(line, "unknown step " + command);
   }

@@ -14,7 +14,7 @@ struct ScriptArgument {
 };
 
 struct ScriptStep {
-  enum class Command { kLoad, kUnload, kCall, kSleep, kThread, kClose };
+  enum class Command { kLoad, kUnload, kCall, kSleep, kThread, kClose, kDestroyMain };
   Command command = Command::kClose;
   int line = 0;                           // in the script file, from 1
   std::string text;                       // the line as written, for the log

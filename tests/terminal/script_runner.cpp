@@ -5,6 +5,7 @@
 
 #include "tests/terminal/script_libraries.h"
 #include "tests/terminal/script_threads.h"
+#include "tests/terminal/stand_in_windows.h"
 
 namespace {
 
@@ -112,6 +113,11 @@ bool ScriptRunner::RunStep(const ScriptStep& step, ScriptLibraries& libraries) {
     }
     case Command::kClose:
       LogStep(step, PostMessageA(FContext.main, WM_CLOSE, 0, 0) ? "ok" : Failed(GetLastError()));
+      return true;
+    case Command::kDestroyMain:
+      LogStep(step, PostMessageA(FContext.main, StandInWindows::kDestroyMainMessage, 0, 0)
+                        ? "ok"
+                        : Failed(GetLastError()));
       return true;
   }
   return true;

@@ -71,6 +71,10 @@ LRESULT CALLBACK StandInWindows::MainProcedure(HWND window, UINT message, WPARAM
     self->OnClose();
     return 0;
   }
+  if (self != nullptr && message == kDestroyMainMessage) {
+    self->OnDestroyMain();
+    return 0;
+  }
   if (self != nullptr && message == WM_TIMER) {
     self->OnTimer(wParam);
     return 0;
@@ -113,6 +117,12 @@ void StandInWindows::OnTimer(WPARAM timer) {
     FLog.Write("exit-after " + std::to_string(FOptions.exitAfterMs));
     End(kExitAfterLimit);
   }
+}
+
+void StandInWindows::OnDestroyMain() {
+  FLog.Write("main destroyed");
+  FCharts.clear();
+  FMain.reset();
 }
 
 void StandInWindows::End(int exitCode) {

@@ -18,6 +18,9 @@ class StandInWindows {
  public:
   static constexpr int kExitClosed = 0;
   static constexpr int kExitAfterLimit = 2;
+  // Posted to the main window: it destroys itself, and the stand-in runs on without it (until
+  // it is ended from outside), as a terminal whose window has gone.
+  static constexpr UINT kDestroyMainMessage = WM_APP + 1;
 
   // Creates the windows and starts the --exit-after timer; throws std::runtime_error.
   StandInWindows(const StandInOptions& options, EventLog& log);
@@ -42,6 +45,7 @@ class StandInWindows {
   HWND CreateChild(int index);
   void OnClose();
   void OnTimer(WPARAM timer);
+  void OnDestroyMain();
   void End(int exitCode);
 
   const StandInOptions& FOptions;

@@ -27,6 +27,8 @@
 //   thread ... endthread        runs the enclosed steps on one more script thread, meanwhile
 //                               the script goes on (no nesting)
 //   close                       posts WM_CLOSE to the main window
+//   destroymain                 the main window destroys itself; the stand-in runs on without it
+//                               (no --exit-after then: it is ended from outside)
 // Window messages are dispatched between the steps too. When the stand-in ends, each script
 // stops after its current step; its libraries are freed when it ends, newest first.
 //
@@ -44,6 +46,7 @@
 //   buffer <LINE> <ARG> <HEX>              a buffer:N argument's bytes after the call, up to NUL
 //   tick <K> <WPARAM> <LPARAM>             chart K received MetaTrader4_Internal_Message
 //   close <COUNT> refused|delayed|pending|ending   a WM_CLOSE to the main window
+//   main destroyed                         after a destroymain step
 //   exit-after <MS>
 //   crash <CODE>                           an unhandled exception (hex code)
 //   scripts still running                  a script thread did not stop in time

@@ -2,6 +2,8 @@
 // the watch and ends, the test writes the terminal's symbol lists and answers the prompt. The
 // last test runs the whole change of account type with the real Profixer.
 #include <windows.h>
+// clang-format keeps blocks apart: tlhelp32.h needs windows.h first.
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/unique_handle_windows.h"
 #include "tests/support/message_box.h"
 #include "tests/support/terminal_folder.h"
 #include "tests/support/terminal_log.h"
@@ -86,7 +89,8 @@ TEST(SymwatchTest, KeepsWatchingAfterTheScriptHasGoneAndAsksOnce) {
   EXPECT_EQ(prompt->owner, terminal->Run().mainWindow);
 
   folder.AddSymbols("LiveX", SymbolList("EURUSDx"), Clock::now() + 60s);
-  EXPECT_FALSE(AnswerMessageBox(kPromptCaption, IDCANCEL, kQuietPeriod)) << "asked twice";
+  EXPECT_FALSE(AnswerMessageBox(kPromptCaption, IDCANCEL, kQuietPeriod, terminal->ProcessId()))
+      << "asked twice";
   EXPECT_FALSE(fs::exists(RecordingUpdaterLog(folder))) << "Cancel started the updater";
   EXPECT_FALSE(terminal->HasEnded());
 }
@@ -120,11 +124,12 @@ TEST(SymwatchTest, AMissingUpdaterEndsTheWatchWithoutAPrompt) {
   TerminalFolder folder({"Symwatch.dll"});
   folder.AddSymbols("Live", SymbolList("EURUSDpro"), Clock::now());
   const auto terminal = StartWatching(folder, "m");
-  EXPECT_FALSE(AnswerMessageBox(kPromptCaption, IDCANCEL, kQuietPeriod));
+  EXPECT_FALSE(AnswerMessageBox(kPromptCaption, IDCANCEL, kQuietPeriod, terminal->ProcessId()));
 
   AddRecordingUpdater(folder);
   folder.AddSymbols("Demo", SymbolList("EURUSDx"), Clock::now() + 60s);
-  EXPECT_FALSE(AnswerMessageBox(kPromptCaption, IDCANCEL, kQuietPeriod)) << "the watch went on";
+  EXPECT_FALSE(AnswerMessageBox(kPromptCaption, IDCANCEL, kQuietPeriod, terminal->ProcessId()))
+      << "the watch went on";
 }
 
 TEST(SymwatchTest, DownloadsAndPlainFilesAreNotSymbolLists) {
@@ -135,11 +140,47 @@ TEST(SymwatchTest, DownloadsAndPlainFilesAreNotSymbolLists) {
   std::ofstream(folder.Path() / "history" / "symbols.sel", std::ios::binary)
       << SymbolList("EURUSDx");
   const auto terminal = StartWatching(folder, "m");
-  EXPECT_FALSE(AnswerMessageBox(kPromptCaption, IDCANCEL, kQuietPeriod));
+  EXPECT_FALSE(AnswerMessageBox(kPromptCaption, IDCANCEL, kQuietPeriod, terminal->ProcessId()));
 
   folder.AddSymbols("Demo", SymbolList("EURUSDx"), Clock::now() + 60s);
   EXPECT_TRUE(AnswerMessageBox(kPromptCaption, IDCANCEL, kPromptLimit, terminal->ProcessId()))
       << "the watch had stopped";
+}
+
+// The threads that process `processId` runs now.
+int ThreadCount(DWORD processId) {
+  const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = Thread32First(snapshot.Get(), &entry); more;
+       more = Thread32Next(snapshot.Get(), &entry)) {
+    if (entry.th32OwnerProcessID == processId) ++count;
+  }
+  return count;
+}
+
+TEST(SymwatchTest, TheWatchEndsWhenTheTerminalWindowHasGone) {
+  TerminalFolder folder({"Symwatch.dll"});
+  AddRecordingUpdater(folder);
+  folder.AddSymbols("Live", SymbolList("EURUSDm"), Clock::now());
+  const auto terminal =
+      StartWatching(folder, folder.Path().string(), "m", "sleep 3000\ndestroymain\nsleep 60000\n");
+  std::this_thread::sleep_for(1500ms);  // the watch runs, the script sleeps
+  const int watching = ThreadCount(terminal->ProcessId());
+
+  const auto destroyed = [](const TerminalRun& run) {
+    const auto events = run.Events("main");
+    return !events.empty() && events.back().text == "main destroyed";
+  };
+  ASSERT_TRUE(destroyed(terminal->WaitForRun(destroyed, 20s))) << terminal->LogText();
+  int count = watching;
+  for (int waited = 0; count >= watching && waited < 100; ++waited) {
+    std::this_thread::sleep_for(50ms);
+    count = ThreadCount(terminal->ProcessId());
+  }
+  EXPECT_EQ(count, watching - 1) << "the watch thread did not end";
+  EXPECT_FALSE(terminal->HasEnded());
 }
 
 // The whole change of account type: the terminal's script starts the watch, the terminal
