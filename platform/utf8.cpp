@@ -83,3 +83,19 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   }
   return bytes;
 }
+
+Utf8Sequence NextUtf8Sequence(std::string_view bytes) {
+  const auto [point, length] = DecodeOne(bytes);
+  // A well-formed U+FFFD takes three bytes; a malformed byte decodes to it alone.
+  const bool wellFormed = !(point == kReplacement && length == 1);
+  return {length, point >= 0x10000 ? std::size_t{2} : std::size_t{1}, wellFormed};
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const Utf8Sequence sequence = NextUtf8Sequence(bytes);
+    if (!sequence.wellFormed) return false;
+    bytes.remove_prefix(sequence.bytes);
+  }
+  return true;
+}

@@ -33,4 +33,12 @@ TEST(Utf8Test, EncodesPairsJoinedAndLoneSurrogatesReplaced) {
             "b\xEF\xBF\xBD");
 }
 
+TEST(Utf8Test, TellsWellFormedTextFromOther) {
+  EXPECT_TRUE(IsValidUtf8(""));
+  EXPECT_TRUE(IsValidUtf8("plain \xE2\x82\xAC \xF0\x9F\x98\x80 \xEF\xBF\xBD"));
+  EXPECT_FALSE(IsValidUtf8("caf\xE9"));
+  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));
+  EXPECT_FALSE(IsValidUtf8("cut \xE2\x82"));
+}
+
 }  // namespace

@@ -37,7 +37,8 @@ struct HttpGet {
 // The outcome of one GET. Exactly one of two shapes:
 //  - replied: the server's final reply after redirects and authentication retries; `status` is
 //    its status code, `statusLine` its status line as received without the line end (for
-//    example "HTTP/1.1 404 Not Found"), `body` its body bytes exactly as received;
+//    example "HTTP/1.1 404 Not Found"), `body` its body bytes exactly as received, and
+//    `contentType` its Content-Type header's value (empty when it has none);
 //  - failed: no final reply (name lookup, refused or broken connection, time-out, TLS or
 //    certificate failure, unusable scheme, a body that cannot be stored); `status` is 0 and
 //    `failure` the transport's own message, never empty.
@@ -45,6 +46,7 @@ struct HttpReply {
   int status = 0;
   std::string statusLine;
   std::string body;
+  std::string contentType;
   std::u16string failure;
 
   bool Replied() const { return failure.empty(); }

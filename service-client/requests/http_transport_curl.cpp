@@ -131,6 +131,9 @@ class CurlHttpTransport : public HttpTransport {
     long status = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     exchange.reply.status = static_cast<int>(status);
+    const char* contentType = nullptr;
+    curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType);
+    if (contentType) exchange.reply.contentType = contentType;
     return std::move(exchange.reply);
   }
 

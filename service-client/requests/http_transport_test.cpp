@@ -34,6 +34,7 @@ struct Case {
   std::string statusLine = "";
   std::string body = "";  // compared only when not empty
   std::string bodyHas = "";
+  std::string contentType = "";  // compared only when not empty
 };
 
 std::vector<Case> Cases() {
@@ -64,7 +65,10 @@ std::vector<Case> Cases() {
 
   return {
       {"a body", http("/hello"), 200, "HTTP/1.1 200 OK", "Hello, world"},
-      {"every byte of the upper half", http("/bytes"), 200, "HTTP/1.1 200 OK", upperHalf},
+      {"every byte of the upper half", http("/bytes"), 200, "HTTP/1.1 200 OK", upperHalf, "",
+       "application/octet-stream"},
+      {"the content type as sent", http("/charset?type=text/plain;%20charset%3DUTF-8&hex=41"),
+       200, "HTTP/1.1 200 OK", "A", "", "text/plain; charset=UTF-8"},
       {"a client error", http("/status/404"), 404, "HTTP/1.1 404 Not Found"},
       {"a server error", http("/status/500"), 500, "HTTP/1.1 500 Internal Server Error"},
       {"a chain of redirects", http("/redirect-chain/3"), 200, "HTTP/1.1 200 OK", "end of chain"},
@@ -108,6 +112,9 @@ TEST(HttpTransportTest, EveryExchangeEndsAsOnEveryPlatform) {
     }
     if (!c.body.empty()) {
       EXPECT_EQ(reply.body, c.body);
+    }
+    if (!c.contentType.empty()) {
+      EXPECT_EQ(reply.contentType, c.contentType);
     }
     if (!c.bodyHas.empty()) {
       EXPECT_NE(reply.body.find(c.bodyHas), std::string::npos) << reply.body;

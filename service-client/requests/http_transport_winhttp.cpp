@@ -596,6 +596,10 @@ bool Exchange::ReadStatus(HttpReply& reply) {
   reply.status = static_cast<int>(status);
   // WinHTTP decoded the header bytes with the ANSI code page; this gives them back.
   reply.statusLine = Encode(CP_ACP, std::wstring_view(headers).substr(0, headers.find(L"\r\n")));
+  std::wstring contentType;
+  if (QueryText(WINHTTP_QUERY_CONTENT_TYPE, contentType)) {
+    reply.contentType = Encode(CP_ACP, contentType);
+  }
   return true;
 }
 

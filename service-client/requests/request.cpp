@@ -1,5 +1,6 @@
 #include "service-client/requests/request.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/ansi_code_page.h"
@@ -15,9 +16,32 @@ std::u16string TRequest::GetResponsePart(long long offset, long long count) cons
   return std::u16string(ScriptPiece(FResponse, offset, count));
 }
 
-void TRequest::SetResponse(std::string_view body) {
+std::u16string TRequest::GetWideResponsePart(long long offset, long long count) const {
+  if (!IsComplete()) return u"";
+  return FWideResponse.Piece(FBody, FResponse, offset, count);
+}
+
+std::size_t TRequest::GetWideResponseLength() const {
+  return IsComplete() ? FWideResponse.Length() : 0;
+}
+
+std::string TRequest::GetResponseBytesPart(long long offset, long long count) const {
+  if (!IsComplete() || count < 1 || offset < 0 ||
+      static_cast<unsigned long long>(offset) >= FBody.size()) {
+    return {};
+  }
+  return FBody.substr(static_cast<std::size_t>(offset),
+                      static_cast<std::size_t>(std::min<unsigned long long>(count, FBody.size())));
+}
+
+void TRequest::SetResponse(std::string_view body, std::string_view contentType) {
   if (IsComplete()) return;
-  FResponse = StreamToString(body);
+  std::u16string response = StreamToString(body);
+  std::string bytes(body);
+  WideResponse wideResponse(body, contentType, response.size());
+  FResponse = std::move(response);
+  FBody = std::move(bytes);
+  FWideResponse = std::move(wideResponse);
 }
 
 std::u16string TRequest::StreamToString(std::string_view body) { return AnsiToUtf16(body); }

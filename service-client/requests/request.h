@@ -16,6 +16,8 @@
 #include <string>
 #include <string_view>
 
+#include "service-client/requests/wide_response.h"
+
 class TRequest {
  public:
   // A running record for `url` with the registry's id `id`: error code -1, empty texts.
@@ -36,9 +38,17 @@ class TRequest {
   // The piece of the response that a script reads (ScriptPiece); "" until complete.
   std::u16string GetResponsePart(long long offset, long long count) const;
 
-  // Stores the whole reply body, decoded from the ANSI code page. On an exception (exhausted
-  // memory) the previous response is kept. Ignored once the record is complete.
-  void SetResponse(std::string_view body);
+  // The same for the wide reader: the body decoded as its Content-Type says (WideResponse).
+  std::u16string GetWideResponsePart(long long offset, long long count) const;
+  // The wide reader's whole text's length in UTF-16 units; 0 until complete.
+  std::size_t GetWideResponseLength() const;
+  // The same piece rules for the body's bytes exactly as received.
+  std::string GetResponseBytesPart(long long offset, long long count) const;
+
+  // Stores the whole reply body: its bytes, its text decoded from the ANSI code page, and how
+  // the wide reader decodes it, given its Content-Type. On an exception (exhausted memory) the
+  // previous response is kept. Ignored once the record is complete.
+  void SetResponse(std::string_view body, std::string_view contentType = {});
 
   // The reply body's bytes decoded from the ANSI code page, whatever charset the server named.
   static std::u16string StreamToString(std::string_view body);
@@ -64,7 +74,9 @@ class TRequest {
 
  private:
   const std::u16string FUrl;
-  std::u16string FResponse;
+  std::u16string FResponse;  // the body decoded from the ANSI code page
+  std::string FBody;         // the body's bytes
+  WideResponse FWideResponse;
   int FErrorCode = -1;
   std::u16string FErrorDescription;
   std::atomic<bool> FComplete{false};

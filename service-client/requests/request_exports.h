@@ -16,3 +16,16 @@ OV_EXPORT int OV_STDCALL ov_isAsynchRequestError(int id);
 OV_EXPORT int OV_STDCALL ov_getErrorCode(int id);
 OV_EXPORT int OV_STDCALL ov_getErrorDescription(int id, char* buffer, int offset, int count);
 OV_EXPORT int OV_STDCALL ov_getAsynchResponse(int id, char* buffer, int offset, int count);
+
+// The wide family (UTF-16 texts, exact units) and the raw body.
+OV_EXPORT int OV_STDCALL ov_initProxySettingsW(const ScriptWideChar* server, int port,
+                                               const ScriptWideChar* username,
+                                               const ScriptWideChar* password);
+OV_EXPORT int OV_STDCALL ov_createAsynchRequestW(const ScriptWideChar* url, int connectTimeout,
+                                                 int readTimeout);
+OV_EXPORT int OV_STDCALL ov_getErrorDescriptionW(int id, ScriptWideChar* buffer, int offset,
+                                                 int count);
+OV_EXPORT int OV_STDCALL ov_getAsynchResponseW(int id, ScriptWideChar* buffer, int offset,
+                                               int count);
+OV_EXPORT int OV_STDCALL ov_getResponseLength(int id);
+OV_EXPORT int OV_STDCALL ov_getResponseBytes(int id, unsigned char* buffer, int offset, int count);

@@ -155,12 +155,36 @@ std::u16string TRequestList::GetErrorDescription(int id) const {
   return record ? record->GetErrorDescription() : u"";
 }
 
-std::optional<std::u16string> TRequestList::GetResponsePart(int id, long long offset,
-                                                            long long count) const {
+template <typename Read>
+auto TRequestList::ReadRecord(int id, Read read) const
+    -> std::optional<std::invoke_result_t<Read, const TRequest&>> {
   std::lock_guard<std::mutex> lock(FShared->lock);
   const TRequest* record = FShared->Find(id);
   if (!record) return std::nullopt;
-  return record->GetResponsePart(offset, count);
+  return read(*record);
+}
+
+std::optional<std::u16string> TRequestList::GetResponsePart(int id, long long offset,
+                                                            long long count) const {
+  return ReadRecord(id,
+                    [&](const TRequest& record) { return record.GetResponsePart(offset, count); });
+}
+
+std::optional<std::u16string> TRequestList::GetWideResponsePart(int id, long long offset,
+                                                                long long count) const {
+  return ReadRecord(
+      id, [&](const TRequest& record) { return record.GetWideResponsePart(offset, count); });
+}
+
+std::size_t TRequestList::GetWideResponseLength(int id) const {
+  return ReadRecord(id, [](const TRequest& record) { return record.GetWideResponseLength(); })
+      .value_or(0);
+}
+
+std::optional<std::string> TRequestList::GetResponseBytesPart(int id, long long offset,
+                                                              long long count) const {
+  return ReadRecord(
+      id, [&](const TRequest& record) { return record.GetResponseBytesPart(offset, count); });
 }
 
 void TRequestList::PurgeRequests() {

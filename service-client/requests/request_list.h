@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 
 #include "platform/timer.h"
 #include "service-client/requests/http_transport.h"
@@ -78,6 +79,12 @@ class TRequestList {
 
   // The piece of the response that a script reads (ScriptPiece); nullopt for an unregistered id.
   std::optional<std::u16string> GetResponsePart(int id, long long offset, long long count) const;
+  // The same for the wide reader's text and for the body's bytes; nullopt for an unregistered
+  // id. The wide text's whole length is 0 for one.
+  std::optional<std::u16string> GetWideResponsePart(int id, long long offset,
+                                                    long long count) const;
+  std::size_t GetWideResponseLength(int id) const;
+  std::optional<std::string> GetResponseBytesPart(int id, long long offset, long long count) const;
 
   // Deletes the records that are released and complete and whose delay has run out.
   void PurgeRequests();
@@ -89,6 +96,10 @@ class TRequestList {
   struct Shared;
 
   void StartPurgeTimerIfNeeded();
+  // read(record) under the lock for the record with `id`; nullopt for an unregistered id.
+  template <typename Read>
+  auto ReadRecord(int id, Read read) const
+      -> std::optional<std::invoke_result_t<Read, const TRequest&>>;
 
   std::shared_ptr<Shared> FShared;
   std::unique_ptr<TTimer> FPurgeTimer;

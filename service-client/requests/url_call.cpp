@@ -86,7 +86,7 @@ void TURLCall::Exchange() {
     DebugLog(u"EIdHTTPProtocolException Error: " + statusLine);
     StoreFailure(reply.status, std::move(statusLine));
   } else {
-    FRequest->SetResponse(reply.body);
+    FRequest->SetResponse(reply.body, reply.contentType);
   }
 }
 
