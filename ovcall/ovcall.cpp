@@ -1,13 +1,15 @@
 // ovcall: plays a terminal script's calls against the Ovilex library, from a command line.
 //
 //   ovcall get URL [--proxy HOST:PORT[:USER:PASSWORD]] [--connect-timeout MS]
-//                  [--read-timeout MS] [--insecure]
+//                  [--read-timeout MS] [--insecure] [--raw]
 //   ovcall login URL USER PASSWORD
 //
 // It loads the library by name from its own folder, as the terminal does. get creates the
-// request, polls it until it has ended, and prints the response read in pieces (exit code 0), or
-// the error code and description (exit code 1). login logs the user in at the service's login
-// address and prints the token (exit code 0) or the failure message (exit code 1), in UTF-8.
+// request, polls it until it has ended, and prints the response read in pieces, decoded by its
+// charset and written as UTF-8 (--raw: its bytes as received) (exit code 0), or the error code
+// and description (exit code 1). Arguments are taken as typed (UTF-8; on Windows the wide
+// command line) and passed to the library's wide exports. login logs the user in at the service's
+// login address and prints the token (exit code 0) or the failure message (exit code 1), in UTF-8.
 // Wrong arguments or a library that cannot be used: 2.
 #include <unistd.h>
 
@@ -18,6 +20,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/binary_stdout.h"
@@ -35,7 +38,7 @@ constexpr int kPieceSize = 4096;
 
 const char kUsage[] =
     "usage: ovcall get URL [--proxy HOST:PORT[:USER:PASSWORD]] [--connect-timeout MS]\n"
-    "                      [--read-timeout MS] [--insecure]\n"
+    "                      [--read-timeout MS] [--insecure] [--raw]\n"
     "       ovcall login URL USER PASSWORD\n";
 
 struct GetOptions {
@@ -45,37 +48,42 @@ struct GetOptions {
   int connectTimeout = 0;
   int readTimeout = 0;
   bool insecure = false;
+  bool raw = false;
 };
 
 // The library's request exports, as a script imports them.
 struct Ovilex {
   explicit Ovilex(const LoadedLibrary& library)
       : initProxySettings(
-            library.Function<int OV_STDCALL(const char*, int, const char*, const char*)>(
-                "ov_initProxySettings")),
+            library.Function<int OV_STDCALL(const ScriptWideChar*, int, const ScriptWideChar*,
+                                            const ScriptWideChar*)>("ov_initProxySettingsW")),
         setCertificateCheck(library.Function<int OV_STDCALL(int)>("ov_setCertificateCheck")),
-        createAsynchRequest(
-            library.Function<int OV_STDCALL(const char*, int, int)>("ov_createAsynchRequest")),
+        createAsynchRequest(library.Function<int OV_STDCALL(const ScriptWideChar*, int, int)>(
+            "ov_createAsynchRequestW")),
         destroyAsynchRequest(library.Function<void OV_STDCALL(int)>("ov_destroyAsynchRequest")),
         isAsynchRequestComplete(
             library.Function<int OV_STDCALL(int)>("ov_isAsynchRequestComplete")),
         getErrorCode(library.Function<int OV_STDCALL(int)>("ov_getErrorCode")),
-        getErrorDescription(
-            library.Function<int OV_STDCALL(int, char*, int, int)>("ov_getErrorDescription")),
-        getAsynchResponse(
-            library.Function<int OV_STDCALL(int, char*, int, int)>("ov_getAsynchResponse")),
+        getErrorDescription(library.Function<int OV_STDCALL(int, ScriptWideChar*, int, int)>(
+            "ov_getErrorDescriptionW")),
+        getAsynchResponse(library.Function<int OV_STDCALL(int, ScriptWideChar*, int, int)>(
+            "ov_getAsynchResponseW")),
+        getResponseBytes(
+            library.Function<int OV_STDCALL(int, unsigned char*, int, int)>("ov_getResponseBytes")),
         authenticateUser(library.Function<int OV_STDCALL(
                              const ScriptWideChar*, const ScriptWideChar*, const ScriptWideChar*,
                              ScriptWideChar*, ScriptWideChar*)>("authenticateUser")) {}
 
-  int OV_STDCALL (*initProxySettings)(const char*, int, const char*, const char*);
+  int OV_STDCALL (*initProxySettings)(const ScriptWideChar*, int, const ScriptWideChar*,
+                                      const ScriptWideChar*);
   int OV_STDCALL (*setCertificateCheck)(int);
-  int OV_STDCALL (*createAsynchRequest)(const char*, int, int);
+  int OV_STDCALL (*createAsynchRequest)(const ScriptWideChar*, int, int);
   void OV_STDCALL (*destroyAsynchRequest)(int);
   int OV_STDCALL (*isAsynchRequestComplete)(int);
   int OV_STDCALL (*getErrorCode)(int);
-  int OV_STDCALL (*getErrorDescription)(int, char*, int, int);
-  int OV_STDCALL (*getAsynchResponse)(int, char*, int, int);
+  int OV_STDCALL (*getErrorDescription)(int, ScriptWideChar*, int, int);
+  int OV_STDCALL (*getAsynchResponse)(int, ScriptWideChar*, int, int);
+  int OV_STDCALL (*getResponseBytes)(int, unsigned char*, int, int);
   int OV_STDCALL (*authenticateUser)(const ScriptWideChar*, const ScriptWideChar*,
                                      const ScriptWideChar*, ScriptWideChar*, ScriptWideChar*);
 };
@@ -130,6 +138,8 @@ GetOptions ParseGet(const std::vector<std::string>& arguments) {
       options.readTimeout = ParseNumber(value(), "--read-timeout");
     } else if (argument == "--insecure") {
       options.insecure = true;
+    } else if (argument == "--raw") {
+      options.raw = true;
     } else if (options.url.empty() && !argument.starts_with("--")) {
       options.url = argument;
     } else {
@@ -157,9 +167,9 @@ bool WaitForCompletion(const Ovilex& ovilex, int id) {
 }
 
 // Reads a text in pieces, as a script with a fixed buffer must, and hands each piece on.
-template <typename Reader, typename Sink>
-void ReadInPieces(Reader reader, int id, Sink sink) {
-  std::vector<char> buffer(kPieceSize + 1);
+template <typename Char, typename Sink>
+void ReadInPieces(int OV_STDCALL (*reader)(int, Char*, int, int), int id, Sink sink) {
+  std::vector<Char> buffer(kPieceSize + 1);
   for (int offset = 0;;) {
     const int read = reader(id, buffer.data(), offset, kPieceSize);
     sink(buffer.data(), read);
@@ -168,15 +178,43 @@ void ReadInPieces(Reader reader, int id, Sink sink) {
   }
 }
 
+using WideText = std::basic_string<ScriptWideChar>;
+
+WideText Wide(std::u16string_view text) { return {text.begin(), text.end()}; }
+WideText WideFromUtf8(const std::string& text) { return Wide(Utf8ToUtf16(text)); }
+
+// Writes wide pieces to `file` as UTF-8, holding back a piece's last unit when it is the first
+// half of a pair whose second half comes with the next piece.
+class Utf8Writer {
+ public:
+  explicit Utf8Writer(std::FILE* file) : FFile(file) {}
+  ~Utf8Writer() { Write(nullptr, 0); }
+
+  void Write(const ScriptWideChar* piece, int size) {
+    std::u16string units = std::exchange(FHeld, u"");
+    units.append(piece, piece + size);
+    if (size > 0 && !units.empty() && units.back() >= 0xD800 && units.back() <= 0xDBFF) {
+      FHeld = units.back();
+      units.pop_back();
+    }
+    const std::string bytes = Utf16ToUtf8(units);
+    std::fwrite(bytes.data(), 1, bytes.size(), FFile);
+  }
+
+ private:
+  std::FILE* FFile;
+  std::u16string FHeld;
+};
+
 int PlayGet(const Ovilex& ovilex, const GetOptions& options) {
   if (options.proxyHost) {
-    ovilex.initProxySettings(options.proxyHost->c_str(), options.proxyPort,
-                             options.proxyUser.value_or("").c_str(),
-                             options.proxyPassword.value_or("").c_str());
+    ovilex.initProxySettings(WideFromUtf8(*options.proxyHost).c_str(), options.proxyPort,
+                             WideFromUtf8(options.proxyUser.value_or("")).c_str(),
+                             WideFromUtf8(options.proxyPassword.value_or("")).c_str());
   }
   if (options.insecure) ovilex.setCertificateCheck(0);
-  const int id =
-      ovilex.createAsynchRequest(options.url.c_str(), options.connectTimeout, options.readTimeout);
+  const int id = ovilex.createAsynchRequest(WideFromUtf8(options.url).c_str(),
+                                            options.connectTimeout, options.readTimeout);
   if (id == -1) {
     std::fprintf(stderr, "ovcall: the library could not create the request\n");
     return kUnusable;
@@ -186,30 +224,33 @@ int PlayGet(const Ovilex& ovilex, const GetOptions& options) {
     return kUnusable;
   }
   const int code = ovilex.getErrorCode(id);
-  if (code == -1) {
-    MakeStdoutBinary();
+  MakeStdoutBinary();
+  if (code == -1 && options.raw) {
+    ReadInPieces(ovilex.getResponseBytes, id,
+                 [](const unsigned char* piece, int size) { std::fwrite(piece, 1, size, stdout); });
+  } else if (code == -1) {
+    Utf8Writer out(stdout);
     ReadInPieces(ovilex.getAsynchResponse, id,
-                 [](const char* piece, int size) { std::fwrite(piece, 1, size, stdout); });
+                 [&](const ScriptWideChar* piece, int size) { out.Write(piece, size); });
   } else {
     std::fprintf(stderr, "error %d: ", code);
-    ReadInPieces(ovilex.getErrorDescription, id,
-                 [](const char* piece, int size) { std::fwrite(piece, 1, size, stderr); });
+    {
+      Utf8Writer err(stderr);
+      ReadInPieces(ovilex.getErrorDescription, id,
+                   [&](const ScriptWideChar* piece, int size) { err.Write(piece, size); });
+    }
     std::fprintf(stderr, "\n");
   }
   ovilex.destroyAsynchRequest(id);
   return code == -1 ? EXIT_SUCCESS : kFailed;
 }
 
-using WideText = std::basic_string<ScriptWideChar>;
-
-WideText Wide(std::u16string_view text) { return {text.begin(), text.end()}; }
-
-int PlayLogin(const Ovilex& ovilex, const std::vector<std::u16string>& arguments) {
+int PlayLogin(const Ovilex& ovilex, const std::vector<std::string>& arguments) {
   WideText message(kLoginMessageUnits, 0);
   WideText code(2, 0);
-  const int result =
-      ovilex.authenticateUser(Wide(arguments[1]).c_str(), Wide(arguments[2]).c_str(),
-                              Wide(arguments[0]).c_str(), message.data(), code.data());
+  const int result = ovilex.authenticateUser(
+      WideFromUtf8(arguments[1]).c_str(), WideFromUtf8(arguments[2]).c_str(),
+      WideFromUtf8(arguments[0]).c_str(), message.data(), code.data());
   message.resize(std::char_traits<ScriptWideChar>::length(message.c_str()));
   const std::string text = Utf16ToUtf8(std::u16string(message.begin(), message.end()));
   if (result == 0) {
@@ -223,8 +264,13 @@ int PlayLogin(const Ovilex& ovilex, const std::vector<std::u16string>& arguments
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> arguments(argv + std::min(argc, 2), argv + argc);
-  const std::string command = argc > 1 ? argv[1] : "";
+  // As typed, in UTF-8: on Windows from the wide command line, so that no character is lost.
+  std::vector<std::string> arguments;
+  for (const std::u16string& argument : ProgramArguments(argc, argv)) {
+    arguments.push_back(Utf16ToUtf8(argument));
+  }
+  const std::string command = arguments.empty() ? "" : arguments.front();
+  if (!arguments.empty()) arguments.erase(arguments.begin());
   try {
     if (command == "get") {
       const GetOptions options = ParseGet(arguments);
@@ -232,11 +278,9 @@ int main(int argc, char** argv) {
       return PlayGet(Ovilex(library), options);
     }
     if (command == "login") {
-      std::vector<std::u16string> loginArguments = ProgramArguments(argc, argv);
-      loginArguments.erase(loginArguments.begin());
-      if (loginArguments.size() != 3) throw std::invalid_argument("login wants URL USER PASSWORD");
+      if (arguments.size() != 3) throw std::invalid_argument("login wants URL USER PASSWORD");
       const LoadedLibrary library(LoadedLibrary::BesideProgram(OVILEX_FILE_NAME));
-      return PlayLogin(Ovilex(library), loginArguments);
+      return PlayLogin(Ovilex(library), arguments);
     }
     throw std::invalid_argument(command.empty() ? "no command" : "unknown command: " + command);
   } catch (const std::invalid_argument& error) {

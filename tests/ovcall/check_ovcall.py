@@ -29,6 +29,16 @@ class OvcallTest(unittest.TestCase):
                 code, out, err = ovcall("get", http(path))
                 self.assertEqual((code, out), (0, body), err)
 
+    def test_prints_the_text_in_utf8_or_the_bytes_as_received(self):
+        euro_json = http("/charset?type=application/json&hex=22e282ac22")
+        self.assertEqual(ovcall("get", euro_json)[:2], (0, '"\u20ac"'.encode()))
+        latin1 = http("/charset?type=text/plain;%20charset%3Diso-8859-1&hex=e9")
+        self.assertEqual(ovcall("get", latin1)[:2], (0, "\u00e9".encode()))
+        self.assertEqual(ovcall("get", http("/bytes"), "--raw")[:2], (0, bytes(range(0x80, 0x100))))
+        code, out, err = ovcall("get", http("/echo/\u0416"))
+        self.assertEqual(code, 0, err)
+        self.assertTrue(out.startswith(b"GET /echo/%d0%96 HTTP/1.1"), out)
+
     def test_reports_the_error_code_and_description(self):
         cases = [
             (["get", http("/status/404")], "error 404: HTTP/1.1 404 Not Found"),
