@@ -1,7 +1,8 @@
 // Asynchronous requests through libOvilex.so, loaded and called through its exports as a script
 // does, against the local test services: throughput beside plain libcurl, the cost of one poll
 // as the registry grows, the latency of creating a request and the memory that each request in
-// flight takes. Prints tables; run it through ./benchmarks/run.sh, which starts the services.
+// flight takes, and how fast a whole reply is read in pieces. Prints tables; run it through
+// ./benchmarks/run.sh, which starts the services.
 //
 //   request_benchmark STATEFILE        all tables (STATEFILE as written by services.py start)
 //   request_benchmark poll N           one poll-cost figure, in a process of its own
@@ -44,19 +45,25 @@ struct Exports {
   using ById = int OV_STDCALL(int);
   using Release = void OV_STDCALL(int);
   using Read = int OV_STDCALL(int, char*, int, int);
+  using ReadWide = int OV_STDCALL(int, ScriptWideChar*, int, int);
+  using ReadBytes = int OV_STDCALL(int, unsigned char*, int, int);
 
   explicit Exports(const LoadedLibrary& library)
       : create(library.Function<Create>("ov_createAsynchRequest")),
         release(library.Function<Release>("ov_destroyAsynchRequest")),
         isComplete(library.Function<ById>("ov_isAsynchRequestComplete")),
         errorCode(library.Function<ById>("ov_getErrorCode")),
-        response(library.Function<Read>("ov_getAsynchResponse")) {}
+        response(library.Function<Read>("ov_getAsynchResponse")),
+        responseWide(library.Function<ReadWide>("ov_getAsynchResponseW")),
+        responseBytes(library.Function<ReadBytes>("ov_getResponseBytes")) {}
 
   Create* create;
   Release* release;
   ById* isComplete;
   ById* errorCode;
   Read* response;
+  ReadWide* responseWide;
+  ReadBytes* responseBytes;
 
   int CreateOrThrow(const std::string& url) const {
     const int id = create(url.c_str(), kTimeoutMs, kTimeoutMs);
@@ -354,6 +361,44 @@ std::vector<double> RunChild(const std::string& arguments, const std::string& en
   return values;
 }
 
+// --- Reading a reply in pieces ---------------------------------------------------------------
+
+constexpr int kBodyBytes = 8 << 20;  // ASCII, declared text/plain: the UTF-8 path of the W reader
+constexpr int kPieceUnits = 4096;
+constexpr int kReadRuns = 5;
+
+// Median MB/s of reading the whole body of `id` with `reader`, in pieces as a script does.
+template <typename Char>
+double MeasureReading(int OV_STDCALL (*reader)(int, Char*, int, int), int id) {
+  std::vector<Char> buffer(kPieceUnits + 1);
+  std::vector<double> rates;
+  for (int run = 0; run < kReadRuns; ++run) {
+    const auto start = Clock::now();
+    int offset = 0;
+    for (int read = kPieceUnits; read == kPieceUnits; offset += read) {
+      read = reader(id, buffer.data(), offset, kPieceUnits);
+    }
+    if (offset != kBodyBytes) throw std::runtime_error("the body was read short");
+    const std::chrono::duration<double> seconds = Clock::now() - start;
+    rates.push_back(kBodyBytes / 1e6 / seconds.count());
+  }
+  return Median(rates);
+}
+
+struct ReadingRates {
+  double narrow, wide, bytes;
+};
+
+ReadingRates MeasureReadingRates(const Exports& ov, const std::string& url) {
+  const int id = ov.CreateOrThrow(url);
+  WaitUntilComplete(ov, {id});
+  RequireErrorCode(ov, id, -1);
+  const ReadingRates rates{MeasureReading(ov.response, id), MeasureReading(ov.responseWide, id),
+                           MeasureReading(ov.responseBytes, id)};
+  ov.release(id);
+  return rates;
+}
+
 // --- Tables -----------------------------------------------------------------------------------
 
 void PrintThroughput(const ThroughputPair& result) {
@@ -404,6 +449,14 @@ void PrintMemory(const std::vector<double>& kib) {
   std::printf("| %-44s | %10.1f | %13.1f |\n", "next 500", kib.at(2), kib.at(3));
 }
 
+void PrintReadingRates(const ReadingRates& rates) {
+  std::printf("\n| %-44s | %10s |\n", "an 8 MiB reply read in pieces of 4096", "MB/s");
+  std::printf("|%s|%s|\n", std::string(46, '-').c_str(), std::string(12, '-').c_str());
+  std::printf("| %-44s | %10.0f |\n", "ov_getAsynchResponse (8-bit)", rates.narrow);
+  std::printf("| %-44s | %10.0f |\n", "ov_getAsynchResponseW (UTF-8 decoded)", rates.wide);
+  std::printf("| %-44s | %10.0f |\n", "ov_getResponseBytes", rates.bytes);
+}
+
 int HttpPort(const std::string& stateFile) {
   std::ifstream state(stateFile);
   for (std::string line; std::getline(state, line);) {
@@ -428,11 +481,14 @@ void RunAll(const std::string& stateFile) {
   const std::string base = "http://127.0.0.1:" + port;
   const ThroughputPair throughput = MeasureThroughput(ov, base + "/hello");
   const CreateTimes createTimes = MeasureCreateTimes(ov, base + "/slow?ms=2000");
+  const ReadingRates reading =
+      MeasureReadingRates(ov, base + "/body?size=" + std::to_string(kBodyBytes));
 
   PrintThroughput(throughput);
   PrintPollCost(sizes, pollNanoseconds);
   PrintCreateTimes(createTimes);
   PrintMemory(memory);
+  PrintReadingRates(reading);
 }
 
 int Run(const std::vector<std::string>& args) {
