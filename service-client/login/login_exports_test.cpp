@@ -10,6 +10,7 @@
 
 #include "service-client/library.h"
 #include "service-client/requests/request_list.h"
+#include "tests/support/hex_bytes.h"
 #include "tests/support/test_services.h"
 
 namespace {
@@ -94,15 +95,8 @@ TEST_F(LoginExportsTest, FillsTheScriptsBuffers) {
 TEST_F(LoginExportsTest, ALongTokenIsCutToTheDocumentedBuffer) {
   for (const std::size_t length : {1022u, 1023u, 1024u, 5000u}) {
     SCOPED_TRACE(length);
-    std::string hex;
-    for (const char* part : {"<sessionid>1</sessionid><encryptedtoken>", "</encryptedtoken>"}) {
-      if (!hex.empty()) hex += std::string(length * 2, '6');  // 0x66 is "f"
-      for (const char* c = part; *c; ++c) {
-        constexpr char kDigits[] = "0123456789abcdef";
-        hex += kDigits[static_cast<unsigned char>(*c) >> 4];
-        hex += kDigits[*c & 15];
-      }
-    }
+    const std::string hex = ToHex("<sessionid>1</sessionid><encryptedtoken>" +
+                                  std::string(length, 'f') + "</encryptedtoken>");
     Outputs outputs;
     EXPECT_EQ(LogIn(WideUrl("/login/reply/" + hex), u"u", outputs), 0);
     EXPECT_EQ(outputs.Message(), std::u16string(std::min<std::size_t>(length, 1023), u'f'));

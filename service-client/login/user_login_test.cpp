@@ -14,6 +14,7 @@
 #include "service-client/requests/request_list.h"
 #include "tests/support/debug_log_recorder.h"
 #include "tests/support/fake_network.h"
+#include "tests/support/hex_bytes.h"
 #include "tests/support/test_services.h"
 
 namespace {
@@ -25,13 +26,7 @@ std::u16string Utf16(std::string_view ascii) { return {ascii.begin(), ascii.end(
 
 // The address at which the test service answers a login with exactly `reply`.
 std::u16string ReplyingUrl(std::string_view reply) {
-  std::string hex;
-  for (const unsigned char c : reply) {
-    constexpr char kDigits[] = "0123456789abcdef";
-    hex += kDigits[c >> 4];
-    hex += kDigits[c & 15];
-  }
-  return Utf16(TestServices::Get().HttpUrl("/login/reply/" + hex));
+  return Utf16(TestServices::Get().HttpUrl("/login/reply/" + ToHex(reply)));
 }
 
 // A registry that deletes released records within milliseconds of their completion.
@@ -178,15 +173,25 @@ TEST_F(UserLoginTest, ALateReplyTimesOutThenCompletesAndIsDeleted) {
             u"<sessionid>2</sessionid><encryptedtoken>late</encryptedtoken>");
 }
 
-TEST(UserLoginTraceTest, TracesEveryStepOfASuccessfulLogin) {
-  FakeNetwork network;
-  network.SetReply(FakeNetwork::Replied(
+// Logins against a fake network, whose reply and timing the test sets.
+class UserLoginTraceTest : public testing::Test {
+ protected:
+  static TRequestList::Options Options(const FakeNetwork& network) {
+    TRequestList::Options options = QuickPurge();
+    options.createTransport = network.Factory();
+    return options;
+  }
+
+  FakeNetwork FNetwork;
+  TRequestList FRequests{Options(FNetwork)};
+};
+
+TEST_F(UserLoginTraceTest, TracesEveryStepOfASuccessfulLogin) {
+  FNetwork.SetReply(FakeNetwork::Replied(
       200, "HTTP/1.1 200 OK", "<sessionid>12</sessionid><encryptedtoken>T0k</encryptedtoken>"));
-  TRequestList::Options options = QuickPurge();
-  options.createTransport = network.Factory();
-  TRequestList requests(options);
   DebugLogRecorder recorder;
-  EXPECT_EQ(TUserLogin(requests, {1ms, 1000}).Authenticate(u"a b", u"pw", u"http://h/l").result, 0);
+  EXPECT_EQ(TUserLogin(FRequests, {1ms, 1000}).Authenticate(u"a b", u"pw", u"http://h/l").result,
+            0);
 
   // The registry's and the worker's traces (" [...") and the sleeps, which depend on timing, are
   // left out.
@@ -208,14 +213,10 @@ TEST(UserLoginTraceTest, TracesEveryStepOfASuccessfulLogin) {
                     }));
 }
 
-TEST(UserLoginTraceTest, LooksElevenTimesBeforeItGivesUp) {
-  FakeNetwork network;
-  network.Hold();
-  TRequestList::Options options = QuickPurge();
-  options.createTransport = network.Factory();
-  TRequestList requests(options);
+TEST_F(UserLoginTraceTest, LooksElevenTimesBeforeItGivesUp) {
+  FNetwork.Hold();
   DebugLogRecorder recorder;
-  EXPECT_EQ(TUserLogin(requests, {1ms, 10}).Authenticate(u"u", u"p", u"http://h/").message,
+  EXPECT_EQ(TUserLogin(FRequests, {1ms, 10}).Authenticate(u"u", u"p", u"http://h/").message,
             TUserLogin::kUnknownResponse);
   std::vector<std::u16string> traces = recorder.Texts();
   std::erase_if(traces, [](const std::u16string& text) { return text.starts_with(u" ["); });
@@ -223,19 +224,15 @@ TEST(UserLoginTraceTest, LooksElevenTimesBeforeItGivesUp) {
   for (int n = 10; n >= 1; --n)
     EXPECT_EQ(traces[13 - n], u"Sleeping [" + Utf16(std::to_string(n)) + u"]");
   EXPECT_EQ(traces.back(), u"The request for authentication timed out");
-  network.Release();
-  EXPECT_TRUE(WaitUntilEmpty(requests)) << "the released request goes once it completes";
+  FNetwork.Release();
+  EXPECT_TRUE(WaitUntilEmpty(FRequests)) << "the released request goes once it completes";
 }
 
-TEST(UserLoginTraceTest, ARefusalTracesTheServicesReason) {
-  FakeNetwork network;
-  network.SetReply(FakeNetwork::Replied(
+TEST_F(UserLoginTraceTest, ARefusalTracesTheServicesReason) {
+  FNetwork.SetReply(FakeNetwork::Replied(
       200, "HTTP/1.1 200 OK", "x<sessionid>0</sessionid><errormessage>No</errormessage>"));
-  TRequestList::Options options = QuickPurge();
-  options.createTransport = network.Factory();
-  TRequestList requests(options);
   DebugLogRecorder recorder;
-  EXPECT_EQ(TUserLogin(requests, {1ms, 1000}).Authenticate(u"u", u"p", u"http://h/").result, 1);
+  EXPECT_EQ(TUserLogin(FRequests, {1ms, 1000}).Authenticate(u"u", u"p", u"http://h/").result, 1);
   const std::vector<std::u16string> traces = recorder.Texts();
   const std::vector<std::u16string> kTail = {u"Pos1: 2", u"Pos2: 14", u"SessionID? 0",
                                              u"Sending back Authentication Failed: No",

@@ -10,6 +10,7 @@
 #include "platform/ansi_code_page.h"
 #include "service-client/library.h"
 #include "service-client/requests/request_exports.h"
+#include "tests/support/hex_bytes.h"
 #include "tests/support/test_services.h"
 
 namespace {
@@ -20,22 +21,12 @@ using WideText = std::basic_string<ScriptWideChar>;
 WideText Wide(std::u16string_view text) { return {text.begin(), text.end()}; }
 std::u16string FromWide(const WideText& text) { return {text.begin(), text.end()}; }
 
-std::string Hex(std::string_view bytes) {
-  std::string hex;
-  for (const unsigned char byte : bytes) {
-    constexpr char kDigits[] = "0123456789abcdef";
-    hex += kDigits[byte >> 4];
-    hex += kDigits[byte & 15];
-  }
-  return hex;
-}
-
 // The test service's address that answers with `bytes` and the Content-Type `type`.
 std::u16string ReplyUrl(std::string_view type, std::string_view bytes) {
   std::string encodedType;
   for (const char c : type) encodedType += c == ' ' ? "%20" : c == '=' ? "%3D" : std::string(1, c);
   const std::string url =
-      TestServices::Get().HttpUrl("/charset?type=" + encodedType + "&hex=" + Hex(bytes));
+      TestServices::Get().HttpUrl("/charset?type=" + encodedType + "&hex=" + ToHex(bytes));
   return {url.begin(), url.end()};
 }
 
