@@ -2,7 +2,9 @@
 
 #include <stdexcept>
 
+#include "platform/ansi_code_page.h"
 #include "platform/loaded_library.h"
+#include "platform/program_path_windows.h"
 
 namespace {
 
@@ -25,12 +27,7 @@ void* LoadedLibrary::Symbol(const char* name) const {
 }
 
 std::string LoadedLibrary::BesideProgram(const std::string& fileName) {
-  std::string path(MAX_PATH, '\0');
-  DWORD length;
-  while ((length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()))) ==
-         path.size()) {
-    path.resize(path.size() * 2);
-  }
-  path.resize(length);
+  const std::wstring wide = ProgramPath();
+  const std::string path = Utf16ToAnsi(std::u16string(wide.begin(), wide.end()));
   return path.substr(0, path.find_last_of("\\/") + 1) + fileName;
 }

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "platform/program_path_windows.h"
 #include "platform/unique_handle_windows.h"
 
 namespace fs = std::filesystem;
@@ -78,16 +79,7 @@ void TerminalFolder::AddSymbols(std::string_view server, std::string_view bytes,
   SetLastWriteTime(path, lastWrite);
 }
 
-fs::path TerminalFolder::BuildFolder() {
-  std::wstring path(MAX_PATH, L'\0');
-  DWORD length;
-  while ((length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()))) ==
-         path.size()) {
-    path.resize(path.size() * 2);
-  }
-  path.resize(length);
-  return fs::path(path).parent_path();
-}
+fs::path TerminalFolder::BuildFolder() { return fs::path(ProgramPath()).parent_path(); }
 
 fs::path TerminalFolder::FreshFolder(const std::wstring& nameSuffix) {
   static std::atomic<int> counter = 0;

@@ -1,12 +1,11 @@
 #include "tests/terminal/stand_in_options.h"
 
-#include <windows.h>
-
 #include <charconv>
 #include <string_view>
 #include <vector>
 
 #include "platform/program_arguments.h"
+#include "platform/program_path_windows.h"
 #include "tests/terminal/wide_path.h"
 
 namespace {
@@ -20,13 +19,7 @@ bool ParseCount(std::string_view text, int minimum, int& value) {
 }
 
 std::string ProgramFolder() {
-  std::wstring path(MAX_PATH, L'\0');
-  DWORD length;
-  while ((length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()))) ==
-         path.size()) {
-    path.resize(path.size() * 2);
-  }
-  path.resize(length);
+  const std::wstring path = ProgramPath();
   return Utf8Path(path.substr(0, path.find_last_of(L"\\/") + 1));
 }
 
