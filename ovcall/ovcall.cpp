@@ -3,6 +3,8 @@
 //   ovcall get URL [--proxy HOST:PORT[:USER:PASSWORD]] [--connect-timeout MS]
 //                  [--read-timeout MS] [--insecure] [--raw]
 //   ovcall login URL USER PASSWORD
+//   ovcall encrypt TEXT
+//   ovcall decrypt BASE64
 //
 // It loads the library by name from its own folder, as the terminal does. get creates the
 // request, polls it until it has ended, and prints the response read in pieces, decoded by its
@@ -10,6 +12,8 @@
 // and description (exit code 1). Arguments are taken as typed (UTF-8; on Windows the wide
 // command line) and passed to the library's wide exports. login logs the user in at the service's
 // login address and prints the token (exit code 0) or the failure message (exit code 1), in UTF-8.
+// encrypt and decrypt pass the text, in the ANSI code page, to ov_Encrypt or ov_Decrypt and print
+// the result: the ciphertext's bytes in hexadecimal, or the deciphered text in UTF-8.
 // Wrong arguments or a library that cannot be used: 2.
 #include <unistd.h>
 
@@ -23,6 +27,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ansi_code_page.h"
 #include "platform/binary_stdout.h"
 #include "platform/loaded_library.h"
 #include "platform/program_arguments.h"
@@ -39,7 +44,9 @@ constexpr int kPieceSize = 4096;
 const char kUsage[] =
     "usage: ovcall get URL [--proxy HOST:PORT[:USER:PASSWORD]] [--connect-timeout MS]\n"
     "                      [--read-timeout MS] [--insecure] [--raw]\n"
-    "       ovcall login URL USER PASSWORD\n";
+    "       ovcall login URL USER PASSWORD\n"
+    "       ovcall encrypt TEXT\n"
+    "       ovcall decrypt BASE64\n";
 
 struct GetOptions {
   std::string url;
@@ -72,7 +79,9 @@ struct Ovilex {
             library.Function<int OV_STDCALL(int, unsigned char*, int, int)>("ov_getResponseBytes")),
         authenticateUser(library.Function<int OV_STDCALL(
                              const ScriptWideChar*, const ScriptWideChar*, const ScriptWideChar*,
-                             ScriptWideChar*, ScriptWideChar*)>("authenticateUser")) {}
+                             ScriptWideChar*, ScriptWideChar*)>("authenticateUser")),
+        encrypt(library.Function<int OV_STDCALL(char*, char*, int)>("ov_Encrypt")),
+        decrypt(library.Function<int OV_STDCALL(char*, char*, int)>("ov_Decrypt")) {}
 
   int OV_STDCALL (*initProxySettings)(const ScriptWideChar*, int, const ScriptWideChar*,
                                       const ScriptWideChar*);
@@ -86,6 +95,8 @@ struct Ovilex {
   int OV_STDCALL (*getResponseBytes)(int, unsigned char*, int, int);
   int OV_STDCALL (*authenticateUser)(const ScriptWideChar*, const ScriptWideChar*,
                                      const ScriptWideChar*, ScriptWideChar*, ScriptWideChar*);
+  int OV_STDCALL (*encrypt)(char*, char*, int);
+  int OV_STDCALL (*decrypt)(char*, char*, int);
 };
 
 int ParseNumber(const std::string& text, const char* what) {
@@ -261,6 +272,25 @@ int PlayLogin(const Ovilex& ovilex, const std::vector<std::string>& arguments) {
   return kFailed;
 }
 
+// Both ciphers empty the text they are given, so each call gets a copy; the output holds any
+// ciphertext of a 1024-byte text.
+int PlayCipher(int OV_STDCALL (*cipher)(char*, char*, int), const std::string& text, bool hex) {
+  std::string input = Utf16ToAnsi(Utf8ToUtf16(text));
+  std::string output(4096, '\0');
+  if (cipher(input.data(), output.data(), static_cast<int>(output.size())) != 0) {
+    std::fprintf(stderr, "ovcall: the cipher failed\n");
+    return kFailed;
+  }
+  output.resize(std::char_traits<char>::length(output.c_str()));
+  if (hex) {
+    for (const unsigned char byte : output) std::printf("%02x", byte);
+    std::printf("\n");
+  } else {
+    std::printf("%s\n", Utf16ToUtf8(AnsiToUtf16(output)).c_str());
+  }
+  return EXIT_SUCCESS;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -272,17 +302,25 @@ int main(int argc, char** argv) {
   const std::string command = arguments.empty() ? "" : arguments.front();
   if (!arguments.empty()) arguments.erase(arguments.begin());
   try {
+    const auto wants = [&](size_t count, const char* what) {
+      if (arguments.size() != count) throw std::invalid_argument(command + " wants " + what);
+    };
+    std::optional<GetOptions> getOptions;
     if (command == "get") {
-      const GetOptions options = ParseGet(arguments);
-      const LoadedLibrary library(LoadedLibrary::BesideProgram(OVILEX_FILE_NAME));
-      return PlayGet(Ovilex(library), options);
+      getOptions = ParseGet(arguments);
+    } else if (command == "login") {
+      wants(3, "URL USER PASSWORD");
+    } else if (command == "encrypt" || command == "decrypt") {
+      wants(1, "one text");
+    } else {
+      throw std::invalid_argument(command.empty() ? "no command" : "unknown command: " + command);
     }
-    if (command == "login") {
-      if (arguments.size() != 3) throw std::invalid_argument("login wants URL USER PASSWORD");
-      const LoadedLibrary library(LoadedLibrary::BesideProgram(OVILEX_FILE_NAME));
-      return PlayLogin(Ovilex(library), arguments);
-    }
-    throw std::invalid_argument(command.empty() ? "no command" : "unknown command: " + command);
+    const LoadedLibrary library(LoadedLibrary::BesideProgram(OVILEX_FILE_NAME));
+    const Ovilex ovilex(library);
+    if (getOptions) return PlayGet(ovilex, *getOptions);
+    if (command == "login") return PlayLogin(ovilex, arguments);
+    if (command == "encrypt") return PlayCipher(ovilex.encrypt, arguments[0], true);
+    return PlayCipher(ovilex.decrypt, arguments[0], false);
   } catch (const std::invalid_argument& error) {
     std::fprintf(stderr, "ovcall: %s\n%s", error.what(), kUsage);
   } catch (const std::exception& error) {

@@ -63,7 +63,10 @@ class OvcallTest(unittest.TestCase):
     def test_logs_in_and_prints_the_token_or_the_reason(self):
         code, out, err = ovcall("login", http("/login"), "trader", "opensesame")
         self.assertEqual(code, 0, err)
-        self.assertRegex(out, rb"^[A-Za-z0-9+/]{43}=\r?\n$")  # Windows ends text lines with CR LF
+        self.assertRegex(out, rb"^[A-Za-z0-9+/]{32}\r?\n$")  # Windows ends text lines with CR LF
+        # The demo service enciphers its token with an independent Blowfish under the shared key.
+        code, out, err = ovcall("decrypt", out.decode().strip())
+        self.assertEqual((code, out.strip()), (0, b"session 4711 for trader"), err)
         code, out, err = ovcall("login", http("/login"), "trader", "guess")
         self.assertEqual((code, out), (1, b""))
         self.assertRegex(err, r"^login failed: Wrong user name or password\r?\n$")
@@ -76,9 +79,21 @@ class OvcallTest(unittest.TestCase):
         self.assertEqual(code, 0, err)
         self.assertIn(b"&username=Jos%c3%a9+%e2%82%ac&", out)
 
+    def test_enciphers_to_hexadecimal(self):
+        # The ciphertext's units mostly have no ANSI character, so the text differs little
+        # between inputs; it must be whole bytes, and the same for the same input.
+        outputs = []
+        for text in ["meet at 10", "meet at 10"]:
+            code, out, err = ovcall("encrypt", text)
+            self.assertEqual(code, 0, err)
+            self.assertRegex(out, rb"^([0-9a-f]{2})+\r?\n$")
+            outputs.append(out)
+        self.assertEqual(outputs[0], outputs[1])
+
     def test_refuses_wrong_arguments_with_its_usage(self):
         for arguments in [[], ["fetch"], ["get"], ["get", "u", "--proxy", "h"],
-                          ["get", "u", "--read-timeout", "soon"], ["login", "u", "v"]]:
+                          ["get", "u", "--read-timeout", "soon"], ["login", "u", "v"],
+                          ["encrypt"], ["decrypt", "a", "b"]]:
             with self.subTest(arguments=arguments):
                 code, out, err = ovcall(*arguments)
                 self.assertEqual(code, 2, err)

@@ -5,8 +5,6 @@
                                accept connections; STATEFILE then holds their ports (key=value)
   services.py stop STATEFILE   stops them; harmless when nothing runs
 """
-import base64
-import hashlib
 import os
 import re
 import select
@@ -24,9 +22,12 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from pathlib import Path
 from urllib.parse import parse_qsl, urlsplit
 
+from blowfish import shared_key_token
+
 LIFETIME = 30 * 60  # a forgotten daemon ends itself
 PROXY_USER, PROXY_PASSWORD = "scriptuser", "s3cret"
 DEMO_USER, DEMO_PASSWORD = "trader", "opensesame"
+DEMO_SESSION = "session 4711 for trader"  # the demo user's token, before it is enciphered
 stopping = threading.Event()
 
 
@@ -93,7 +94,7 @@ class Handler(BaseHTTPRequestHandler):
         with a token after MS milliseconds."""
         if path == "/login":
             if (query.get("username"), query.get("password")) == (DEMO_USER, DEMO_PASSWORD):
-                token = base64.b64encode(hashlib.sha256(raw_query.encode()).digest()).decode()
+                token = shared_key_token(DEMO_SESSION)
                 body = f"<sessionid>4711</sessionid><encryptedtoken>{token}</encryptedtoken>"
             else:
                 body = "<sessionid>0</sessionid><errormessage>Wrong user name or password</errormessage>"
