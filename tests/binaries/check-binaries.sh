@@ -3,7 +3,9 @@
 #  - each Windows binary has the right format (PE32 i386 for win32, PE32+ x86-64 for win64);
 #  - its export table holds exactly the names in tests/binaries/<name>.exports, undecorated;
 #  - it imports no MinGW runtime DLL, which would have to sit beside the terminal;
-#  - Profixer.exe is a GUI-subsystem program (no console window of its own).
+#  - Profixer.exe is a GUI-subsystem program (no console window of its own);
+#  - every Windows binary, ovcall.exe included, carries a version resource that gives the
+#    project's version (check-version-resources.py; one check here).
 # The Linux library exports exactly the same names.
 # usage: check-binaries.sh [DIST_DIR]   (default: dist)
 set -u
@@ -65,6 +67,16 @@ for target in win32:pei-i386 win64:pei-x86-64; do
   check_pe "$folder/Profixer.exe" "${target#*:}" Profixer
   check_gui "$folder/Profixer.exe"
 done
+# The version that project() gives in the root CMakeLists.txt.
+version=$(sed -n -E 's/^\s*project\(.*\bVERSION\s+([0-9]+(\.[0-9]+){0,3}).*/\1/p' \
+  "$here/../../CMakeLists.txt" | head -n 1)
+if [ -z "$version" ]; then
+  fail "no project(... VERSION x.y.z ...) in CMakeLists.txt"
+elif python3 "$here/check-version-resources.py" "$dist" "$version"; then
+  pass
+else
+  fail "the version resources of the Windows binaries (see above)"
+fi
 if [ -f "$dist/linux/libOvilex.so" ]; then
   check_exports "$dist/linux/libOvilex.so" Ovilex "$(elf_exports "$dist/linux/libOvilex.so")"
 else
