@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the three targets (native, win64, win32) and leaves the
-# deliverables in dist/linux/, dist/win64/ and dist/win32/; then shows what it built.
+# deliverables in dist/linux/, dist/win64/ and dist/win32/, and the release packages for the
+# terminal in dist/ovilex-VERSION-win32.zip and -win64.zip; then shows what it built.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -19,6 +20,8 @@ for file in dist/linux/libOvilex.so dist/win64/*.dll dist/win64/*.exe dist/win32
   dist/win32/*.exe; do
   if [ -f "$file" ]; then describe_binary "$file"; fi
 done
+echo "== release packages (unpack into the terminal's folder)"
+python3 tools/make-package.py dist "$(project_version)" win32 win64
 
 # A short tour: ovcall plays a script's calls against a local demo service, natively and under
 # Wine (the DLL, on WinHTTP), with the test suite's display and Wine session.

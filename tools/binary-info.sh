@@ -1,5 +1,11 @@
 # Shell functions that read what a built binary offers; sourced by ./build.sh and the checks.
 
+# The version that project() gives in the root CMakeLists.txt, which every binary carries.
+project_version() {
+  sed -n -E 's/^\s*project\(.*\bVERSION\s+([0-9]+(\.[0-9]+){0,3}).*/\1/p' \
+    "$(dirname "${BASH_SOURCE[0]}")/../CMakeLists.txt" | head -n 1
+}
+
 # The names a PE file (DLL or EXE) exports, one a line, sorted.
 pe_exports() {
   x86_64-w64-mingw32-objdump -p "$1" |

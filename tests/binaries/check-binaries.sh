@@ -67,9 +67,7 @@ for target in win32:pei-i386 win64:pei-x86-64; do
   check_pe "$folder/Profixer.exe" "${target#*:}" Profixer
   check_gui "$folder/Profixer.exe"
 done
-# The version that project() gives in the root CMakeLists.txt.
-version=$(sed -n -E 's/^\s*project\(.*\bVERSION\s+([0-9]+(\.[0-9]+){0,3}).*/\1/p' \
-  "$here/../../CMakeLists.txt" | head -n 1)
+version=$(project_version)
 if [ -z "$version" ]; then
   fail "no project(... VERSION x.y.z ...) in CMakeLists.txt"
 elif python3 "$here/check-version-resources.py" "$dist" "$version"; then
