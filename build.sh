@@ -24,7 +24,8 @@ echo "== release packages (unpack into the terminal's folder)"
 python3 tools/make-package.py dist "$(project_version)" win32 win64
 
 # A short tour: ovcall plays a script's calls against a local demo service, natively and under
-# Wine (the DLL, on WinHTTP), with the test suite's display and Wine session.
+# Wine (the DLL, on WinHTTP), with the test suite's display and Wine session; then the change of
+# account type under Wine with the terminal stand-in.
 echo
 echo "== tour: ovcall against a local demo service"
 state=build/tour/services
@@ -54,4 +55,13 @@ show "ovcall login $demo/login trader guess   (the service's reason)" \
   dist/linux/ovcall login "$demo/login" trader guess
 show "ovcall.exe login $demo/login trader opensesame   (under Wine)" \
   "${wine_ovcall[@]}" login "$demo/login" trader opensesame
+echo "# the service enciphers the token with Blowfish under the key it shares with the library"
+token=$(dist/linux/ovcall login "$demo/login" trader opensesame) || true
+show "ovcall decrypt $token   (ov_Decrypt: Base64, then Blowfish)" dist/linux/ovcall decrypt "$token"
+ciphertext=$(dist/linux/ovcall encrypt "meet at 10") || true
+echo "\$ ovcall encrypt 'meet at 10'   (ov_Encrypt: AES-128, handed back in the ANSI code page)"
+echo "${ciphertext:0:32}... ($((${#ciphertext} / 2)) bytes; a unit without an ANSI character is '?', 3f)"
+echo "# a change of account type under Wine: the real Symwatch and Profixer in the terminal stand-in"
+show "account_change_tour.exe" \
+  tools/run-under-wine.sh "$PWD/build/win64/wineprefix" build/win64/bin/account_change_tour.exe
 stop_windows_session

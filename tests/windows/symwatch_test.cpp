@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "platform/unique_handle_windows.h"
+#include "tests/support/account_change.h"
 #include "tests/support/message_box.h"
 #include "tests/support/terminal_folder.h"
 #include "tests/support/terminal_log.h"
@@ -24,20 +25,13 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 using Clock = std::chrono::system_clock;
 
-constexpr char kPromptCaption[] = "Change of account type";
+constexpr const char* kPromptCaption = kAccountChangeCaption;
 constexpr char kPromptText[] =
     "MetaTrader 4 needs to be updated to reflect your choice of account type.\r\n\r\n"
     "Click OK to update the software. MetaTrader 4 will then restart automatically in a few "
     "seconds.";
 constexpr auto kPromptLimit = 15s;  // steps are a second apart; Wine is slow to start a dialog
 constexpr auto kQuietPeriod = 4s;   // long enough for three steps
-
-// A symbol list whose first symbol is `name`: the name at file offset 8, 200 bytes in all.
-std::string SymbolList(const std::string& name) {
-  std::string bytes(200, '\0');
-  bytes.replace(8, name.size(), name);
-  return bytes;
-}
 
 // Where a recording updater (the stand-in copied as Profixer.exe) logs its command line.
 fs::path RecordingUpdaterLog(const TerminalFolder& folder) {
@@ -55,11 +49,9 @@ std::unique_ptr<TerminalStandIn> StartWatching(const TerminalFolder& folder,
                                                const std::string& folderText,
                                                const std::string& suffix,
                                                const std::string& moreSteps = "") {
-  const std::string script = "load Symwatch.dll\ncall Symwatch.dll StartAccountTypeWatch \"" +
-                             folderText + "\" \"" + suffix + "\"\n" + moreSteps +
-                             "unload Symwatch.dll\n";
   auto terminal = std::make_unique<TerminalStandIn>(
-      folder.Path(), std::vector<std::string>{"--exit-after", "90000"}, script);
+      folder.Path(), std::vector<std::string>{"--exit-after", "90000"},
+      WatchScript(folderText, suffix, moreSteps));
   EXPECT_TRUE(terminal->WaitUntilReady(30s).ready) << terminal->LogText();
   return terminal;
 }
