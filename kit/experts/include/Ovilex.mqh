@@ -70,42 +70,29 @@ bool OvIsComplete(int id)
   }
 
 //+------------------------------------------------------------------+
-//| The whole reply of a complete request, read in pieces.           |
+//| The whole reply (or error text) of a complete request, read in   |
+//| pieces until a piece comes back short.                           |
 //+------------------------------------------------------------------+
-string OvResponse(int id)
+string OvReadAll(int id, bool errorText)
   {
    ushort piece[];
    ArrayResize(piece, OV_PIECE + 1);
    string text = "";
-   for(int offset = 0; ; )
+   int offset = 0;
+   int read = OV_PIECE;
+   while(read == OV_PIECE)
      {
-      int read = ov_getAsynchResponseW(id, piece, offset, OV_PIECE);
+      read = errorText ? ov_getErrorDescriptionW(id, piece, offset, OV_PIECE)
+                       : ov_getAsynchResponseW(id, piece, offset, OV_PIECE);
       if(read > 0)
          text = text + ShortArrayToString(piece, 0, read);
-      if(read < OV_PIECE)
-         return text;
       offset += read;
      }
+   return text;
   }
 
-//+------------------------------------------------------------------+
-//| The reason a request failed, read in pieces.                     |
-//+------------------------------------------------------------------+
-string OvErrorText(int id)
-  {
-   ushort piece[];
-   ArrayResize(piece, OV_PIECE + 1);
-   string text = "";
-   for(int offset = 0; ; )
-     {
-      int read = ov_getErrorDescriptionW(id, piece, offset, OV_PIECE);
-      if(read > 0)
-         text = text + ShortArrayToString(piece, 0, read);
-      if(read < OV_PIECE)
-         return text;
-      offset += read;
-     }
-  }
+string OvResponse(int id) { return OvReadAll(id, false); }
+string OvErrorText(int id) { return OvReadAll(id, true); }
 
 //+------------------------------------------------------------------+
 //| Logs the user in. True: `message` holds the encrypted token.     |
