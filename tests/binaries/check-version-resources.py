@@ -17,121 +17,16 @@ import os
 import struct
 import sys
 
+from pe_image import FormatError, PeImage, unpack
+
 BINARIES = ["Ovilex.dll", "Symwatch.dll", "Profixer.exe", "ovcall.exe"]
 FOLDERS = ["win32", "win64"]
 PRODUCT_NAME = "Ovilex add-ons for MetaTrader 4"
 LANGUAGE_BLOCK = "040904B0"  # US English, Unicode
 
-RT_VERSION = 16
-IMAGE_DIRECTORY_ENTRY_RESOURCE = 2
 VS_FIXEDFILEINFO_SIGNATURE = 0xFEEF04BD
 VFT_APP = 1
 VFT_DLL = 2
-
-
-class FormatError(Exception):
-    """The file is not what a PE file or a version resource should be."""
-
-
-def unpack(fmt, data, offset):
-    size = struct.calcsize(fmt)
-    if offset < 0 or offset + size > len(data):
-        raise FormatError(f"truncated at offset {offset:#x}")
-    return struct.unpack_from(fmt, data, offset)
-
-
-class PeImage:
-    """The headers of a PE file that lead to its resources."""
-
-    def __init__(self, data):
-        self.data = data
-        if data[:2] != b"MZ":
-            raise FormatError("no MZ header")
-        (pe_offset,) = unpack("<I", data, 0x3C)
-        if data[pe_offset:pe_offset + 4] != b"PE\0\0":
-            raise FormatError("no PE signature")
-        coff = pe_offset + 4
-        _machine, section_count, _, _, _, optional_size, _ = unpack("<HHIIIHH", data, coff)
-        optional = coff + 20
-        (magic,) = unpack("<H", data, optional)
-        if magic == 0x10B:  # PE32
-            directory_count_offset, directories = optional + 92, optional + 96
-        elif magic == 0x20B:  # PE32+
-            directory_count_offset, directories = optional + 108, optional + 112
-        else:
-            raise FormatError(f"unknown optional header magic {magic:#x}")
-        (directory_count,) = unpack("<I", data, directory_count_offset)
-        if directory_count > IMAGE_DIRECTORY_ENTRY_RESOURCE:
-            self.resource_rva, self.resource_size = unpack(
-                "<II", data, directories + 8 * IMAGE_DIRECTORY_ENTRY_RESOURCE)
-        else:
-            self.resource_rva, self.resource_size = 0, 0
-        self.sections = []
-        table = optional + optional_size
-        for index in range(section_count):
-            entry = table + 40 * index
-            virtual_size, virtual_address, raw_size, raw_pointer = unpack(
-                "<IIII", data, entry + 8)
-            self.sections.append((virtual_address, max(virtual_size, raw_size), raw_size,
-                                  raw_pointer))
-
-    def offset_of(self, rva, size):
-        """The file offset of `size` bytes at `rva`, which must lie in a section's raw data."""
-        for virtual_address, virtual_size, raw_size, raw_pointer in self.sections:
-            if virtual_address <= rva and rva + size <= virtual_address + virtual_size:
-                if rva + size > virtual_address + raw_size:
-                    raise FormatError(f"RVA {rva:#x} lies beyond its section's data")
-                return raw_pointer + (rva - virtual_address)
-        raise FormatError(f"RVA {rva:#x} lies in no section")
-
-    def version_resource(self):
-        """The bytes of the first RT_VERSION resource, or None when there is none."""
-        if self.resource_rva == 0 or self.resource_size == 0:
-            return None
-        base = self.offset_of(self.resource_rva, self.resource_size)
-
-        def entries(directory):
-            # IMAGE_RESOURCE_DIRECTORY, then its named entries, then its ID entries.
-            named, ids = unpack("<HH", self.data, base + directory + 12)
-            for index in range(named + ids):
-                name, target = unpack("<II", self.data, base + directory + 16 + 8 * index)
-                yield name, target
-
-        def first_entry(directory, wanted_id=None):
-            for name, target in entries(directory):
-                if name & 0x80000000:
-                    continue  # a named entry: neither the type nor what we look for
-                if wanted_id is None or name == wanted_id:
-                    return target
-            return None
-
-        visited = set()
-
-        def subdirectory(target):
-            if not target & 0x80000000:
-                raise FormatError("a resource directory entry points at data, not a directory")
-            offset = target & 0x7FFFFFFF
-            if offset in visited:
-                raise FormatError("the resource directory loops")
-            visited.add(offset)
-            return offset
-
-        # Three levels: type, name, language.
-        by_type = first_entry(0, RT_VERSION)
-        if by_type is None:
-            return None
-        by_name = next(entries(subdirectory(by_type)), None)
-        if by_name is None:
-            return None
-        by_language = next(entries(subdirectory(by_name[1])), None)
-        if by_language is None:
-            return None
-        data_entry = by_language[1]
-        if data_entry & 0x80000000:
-            raise FormatError("the version resource's language entry is a directory")
-        data_rva, data_size, _code_page, _ = unpack("<IIII", self.data, base + data_entry)
-        start = self.offset_of(data_rva, data_size)
-        return self.data[start:start + data_size]
 
 
 def align4(offset):

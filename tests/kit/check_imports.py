@@ -14,10 +14,12 @@ declaration with X.dll:
 and that every export of both libraries is declared exactly once.
 """
 import re
-import struct
 import subprocess
 import sys
 from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "binaries"))
+from pe_image import PeImage  # noqa: E402
 
 EIGHT_BYTE_TYPES = {"double", "long", "ulong", "datetime"}
 FOUR_BYTE_TYPES = {"bool", "char", "uchar", "short", "ushort", "int", "uint", "color", "float",
@@ -57,36 +59,7 @@ def parse_declaration(declaration):
 
 
 def pe_exports(path):
-    """{name: address} of a PE file's export table (address = image base + RVA)."""
-    data = Path(path).read_bytes()
-    pe = struct.unpack_from("<I", data, 0x3C)[0]
-    sections, optional_size = struct.unpack_from("<H12xH", data, pe + 6)
-    optional = pe + 24
-    magic = struct.unpack_from("<H", data, optional)[0]
-    image_base = (struct.unpack_from("<I", data, optional + 28)[0] if magic == 0x10B
-                  else struct.unpack_from("<Q", data, optional + 24)[0])
-    directories = optional + (96 if magic == 0x10B else 112)
-    export_rva = struct.unpack_from("<I", data, directories)[0]
-    table = optional + optional_size
-
-    def offset(rva):
-        for i in range(sections):
-            size, address, _, raw = struct.unpack_from("<IIII", data, table + 40 * i + 8)
-            if address <= rva < address + size:
-                return rva - address + raw
-        raise ValueError(f"{path}: RVA {rva:#x} lies in no section")
-
-    if export_rva == 0:
-        return {}
-    directory = offset(export_rva)
-    count, functions, names, ordinals = struct.unpack_from("<IIII", data, directory + 24)
-    exports = {}
-    for i in range(count):
-        name_offset = offset(struct.unpack_from("<I", data, offset(names) + 4 * i)[0])
-        name = data[name_offset:data.index(b"\0", name_offset)].decode()
-        ordinal = struct.unpack_from("<H", data, offset(ordinals) + 2 * i)[0]
-        exports[name] = image_base + struct.unpack_from("<I", data, offset(functions) + 4 * ordinal)[0]
-    return exports
+    return PeImage(Path(path).read_bytes()).exports()
 
 
 def stdcall_symbols(path):
