@@ -18,7 +18,11 @@ int OnInit()
       Print("Ovilex could not create the request");
       return INIT_FAILED;
      }
-   EventSetTimer(1);
+   if(!EventSetTimer(1))
+     {
+      Print("no timer for polling the request");
+      return INIT_FAILED; // OnDeinit releases the request
+     }
    return INIT_SUCCEEDED;
   }
 

@@ -7,6 +7,7 @@
 #include <Ovilex.mqh>
 
 int chartWindow = 0;
+bool captionInverted = false;
 
 int OnInit()
   {
@@ -14,17 +15,20 @@ int OnInit()
    if(chartWindow == 0)
       return INIT_FAILED;
    ov_startTickGeneration(chartWindow);
-   ov_FlashWindow(chartWindow); // a glance that the generator runs
    return INIT_SUCCEEDED;
   }
 
 void OnDeinit(const int reason)
   {
    ov_stopTickGeneration(chartWindow); // stops the newest generator of this window
+   if(captionInverted)
+      ov_FlashWindow(chartWindow); // each call inverts the caption: leave it as it was
   }
 
 void OnTick()
   {
    Comment("last tick ", TimeToString(TimeLocal(), TIME_SECONDS));
+   ov_FlashWindow(chartWindow); // the caption blinks with every tick
+   captionInverted = !captionInverted;
   }
 //+------------------------------------------------------------------+

@@ -116,12 +116,12 @@ bool OvLogin(string username, string password, string url, string &message)
 //+------------------------------------------------------------------+
 string OvCipher(bool encrypt, string text)
   {
-   uchar input[], output[];
-   StringToCharArray(text, input);
+   uchar source[], output[];
+   StringToCharArray(text, source);
    ArrayResize(output, 4096);
-   ArrayInitialize(output, 0);
-   int failed = encrypt ? ov_Encrypt(input, output, ArraySize(output))
-                        : ov_Decrypt(input, output, ArraySize(output));
+   ArrayFill(output, 0, ArraySize(output), 0);
+   int failed = encrypt ? ov_Encrypt(source, output, ArraySize(output))
+                        : ov_Decrypt(source, output, ArraySize(output));
    if(failed != 0)
       return "";
    return CharArrayToString(output);

@@ -10,7 +10,9 @@
 #include <Ovilex.mqh>
 
 input string Text = "meet at 10";
-input string Base64Token = "9fKjn/spoHsEtRLa4Chg1saBuMeJHi7K"; // "session 4711 for trader"
+// The token below deciphers to "session 4711 for trader". (A comment after an input on its
+// line would replace the input's name in the Inputs tab.)
+input string Base64Token = "9fKjn/spoHsEtRLa4Chg1saBuMeJHi7K";
 
 void OnStart()
   {
