@@ -14,9 +14,9 @@ _ALPHABET = set(b"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789
 
 def _initial_words():
     path = Path(__file__).resolve().parents[2] / "tools/generate-blowfish-tables.py"
-    spec = importlib.util.spec_from_file_location("blowfish_tables", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    tables = importlib.util.spec_from_file_location("blowfish_tables", path)
+    module = importlib.util.module_from_spec(tables)
+    tables.loader.exec_module(module)
     return module.pi_fraction_words()
 
 
