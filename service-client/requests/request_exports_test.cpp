@@ -13,6 +13,7 @@
 
 #include "service-client/library.h"
 #include "tests/support/debug_log_recorder.h"
+#include "tests/support/read_in_pieces.h"
 #include "tests/support/test_services.h"
 
 namespace {
@@ -37,13 +38,8 @@ class RequestExportsTest : public testing::Test {
   // The whole text, read as a script does: in pieces until one comes back short.
   template <typename Reader>
   static std::string ReadAll(Reader reader, int id) {
-    std::string text;
-    char buffer[8];
-    for (int read = 7; read == 7;) {
-      read = reader(id, buffer, static_cast<int>(text.size()), 7);
-      text.append(buffer, read);
-    }
-    return text;
+    const std::vector<char> text = ReadInPieces<char>(reader, id, 7);
+    return {text.begin(), text.end()};
   }
 };
 

@@ -11,6 +11,7 @@
 #include "service-client/library.h"
 #include "service-client/requests/request_exports.h"
 #include "tests/support/hex_bytes.h"
+#include "tests/support/read_in_pieces.h"
 #include "tests/support/test_services.h"
 
 namespace {
@@ -19,7 +20,6 @@ using namespace std::chrono_literals;
 using WideText = std::basic_string<ScriptWideChar>;
 
 WideText Wide(std::u16string_view text) { return {text.begin(), text.end()}; }
-std::u16string FromWide(const WideText& text) { return {text.begin(), text.end()}; }
 
 // The test service's address that answers with `bytes` and the Content-Type `type`.
 std::u16string ReplyUrl(std::string_view type, std::string_view bytes) {
@@ -42,36 +42,22 @@ class WideRequestExportsTest : public testing::Test {
     return id;
   }
 
-  // The whole wide text, read in pieces of `size` units until one comes back short.
+  // The whole wide text, read in pieces of `size` units.
   template <typename Reader>
   static std::u16string ReadAll(Reader reader, int id, int size) {
-    std::u16string text;
-    WideText buffer(size + 1, 0);
-    for (int read = size; read == size;) {
-      read = reader(id, buffer.data(), static_cast<int>(text.size()), size);
-      text += FromWide(buffer.substr(0, read));
-    }
-    return text;
+    const std::vector<ScriptWideChar> text = ReadInPieces<ScriptWideChar>(reader, id, size);
+    return {text.begin(), text.end()};
   }
 
   static std::string ReadBytes(int id) {
-    std::string bytes;
-    unsigned char buffer[5];
-    for (int read = 4; read == 4;) {
-      read = ov_getResponseBytes(id, buffer, static_cast<int>(bytes.size()), 4);
-      bytes.append(reinterpret_cast<const char*>(buffer), read);
-    }
-    return bytes;
+    const std::vector<unsigned char> bytes =
+        ReadInPieces<unsigned char>(ov_getResponseBytes, id, 4);
+    return {bytes.begin(), bytes.end()};
   }
 
   static std::string ReadNarrow(int id) {
-    std::string text;
-    char buffer[8];
-    for (int read = 7; read == 7;) {
-      read = ov_getAsynchResponse(id, buffer, static_cast<int>(text.size()), 7);
-      text.append(buffer, read);
-    }
-    return text;
+    const std::vector<char> text = ReadInPieces<char>(ov_getAsynchResponse, id, 7);
+    return {text.begin(), text.end()};
   }
 };
 
